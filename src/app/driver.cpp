@@ -1,0 +1,80 @@
+#include "app/driver.h"
+
+#include "app/usage.h"
+#include "text/int_convert.h"
+#include "text/messages.h"
+
+namespace trolvane {
+namespace {
+
+int StatusOf(const ETrolvaneException& e) {
+  int status = 1;
+  if (dynamic_cast<const EArgsException*>(&e) != nullptr) status = 2;
+  if (dynamic_cast<const EMagicPacketSendException*>(&e) != nullptr) status = 3;
+  if (dynamic_cast<const EBootFaultException*>(&e) != nullptr) status = 5;
+  return status;
+}
+
+std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
+
+}  // namespace
+
+TStringList BuildOptionList(const std::vector<std::string>& arguments) {
+  TStringList options;
+  for (const std::string& argument : arguments) {
+    options.AddLine(ReplaceText(argument, ":", "=", false));
+  }
+  return options;
+}
+
+void ApplyOptions(const TStringList& options, TMagicPacket& job) {
+  job.SetMacAddress(options.ValueOf("/m"));
+  job.SetHostAddress(options.ValueOf("/h"));
+  if (std::string port = options.ValueOf("/p"); !port.empty()) job.SetPortText(port);
+  if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
+    job.SetMaskBits(TextToIntDef(bits, -1));
+  }
+  if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
+    job.SetPingTimeout(TextToIntDef(timeout, 60000));
+  }
+}
+
+int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
+              const JobFactory& make_job) {
+  if (arguments.size() < 2) {
+    // A failed write changes nothing: the status is 2 either way.
+    try {
+      if (arguments.empty()) {
+        WriteUsageScreen(write);
+      } else {
+        WriteCheckedLine(write, msg::kTooFewArguments);
+      }
+    } catch (const std::exception&) {
+    }
+    return 2;
+  }
+
+  int status = 0;
+  std::string error_line;
+  try {
+    // The option list and the job are gone before the error line is written.
+    TStringList options = BuildOptionList(arguments);
+    std::unique_ptr<TMagicPacket> job = make_job(write);
+    ApplyOptions(options, *job);
+    job->Run();
+  } catch (const ETrolvaneException& e) {
+    status = StatusOf(e);
+    error_line = OneLine(e.Message());
+  } catch (const std::exception& e) {
+    status = 99;
+    error_line = std::string(msg::kUnexpectedError) + OneLine(e.what());
+  }
+  if (status != 0) write(error_line);  // if even this fails, the status stands
+  return status;
+}
+
+std::unique_ptr<TMagicPacket> MakeJob(const LineWriter& write) {
+  return std::make_unique<TMagicPacket>(write);
+}
+
+}  // namespace trolvane

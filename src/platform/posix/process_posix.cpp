@@ -1,0 +1,56 @@
+#include <signal.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/process.h"
+
+namespace os {
+
+void PrepareProcess() { ::signal(SIGPIPE, SIG_IGN); }
+
+std::vector<std::string> CommandArguments(int argc, char** argv) {
+  std::vector<std::string> result;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && argv[i][0] != '\0') result.emplace_back(argv[i]);
+  }
+  return result;
+}
+
+bool WriteLine(std::string_view text) {
+  std::string line(text);
+  line += '\n';
+  const char* p = line.data();
+  std::size_t left = line.size();
+  while (left > 0) {
+    ssize_t n = ::write(STDOUT_FILENO, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void ExitProcess(int status) { std::_Exit(status); }
+
+std::uint32_t TickCount() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+            static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+  return static_cast<std::uint32_t>(ms);
+}
+
+std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+
+std::uint32_t CurrentThreadId() {
+  return static_cast<std::uint32_t>(::syscall(SYS_gettid));
+}
+
+}  // namespace os

@@ -1,0 +1,16 @@
+// Character stepping and locale comparison of the platform's ANSI code page
+// (code page 932 on Windows, UTF-8 natively).
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace os {
+
+// Length in bytes of the character starting at pos (at least 1; pos < text.size()).
+std::size_t CharLength(std::string_view text, std::size_t pos);
+
+// Case-insensitive equality as the platform's locale comparison sees it.
+bool SameTextIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace os

@@ -1,0 +1,129 @@
+// Windows Sockets, as the code above the platform sees it: Winsock types, numbers and
+// calls. win32/ forwards to wsock32.dll; posix/ implements them over BSD sockets and
+// reports errors in the Windows Sockets numbering (10004..., 11001...).
+//
+// Types and constants carry their own names (SockAddrIn, kSockDgram, ...) because the C
+// headers of both platforms define the Winsock names as macros.
+#pragma once
+
+#include <cstdint>
+
+namespace os {
+
+using SOCKET = std::uintptr_t;
+inline constexpr SOCKET kInvalidSocket = ~SOCKET{0};
+inline constexpr int kSocketError = -1;
+
+// Layouts are those of Win64 Winsock, so that pointers to them can be handed to the
+// real library (win32/ checks this with static_asserts).
+struct SockAddrIn {
+  std::int16_t family;
+  std::uint16_t port;  // network order
+  std::uint32_t addr;  // network order
+  char zero[8];
+};
+static_assert(sizeof(SockAddrIn) == 16);
+
+struct HostEnt {
+  char* name;
+  char** aliases;
+  std::int16_t addrtype;
+  std::int16_t length;
+  char** addr_list;
+};
+
+struct ServEnt {
+  char* name;
+  char** aliases;
+  char* proto;
+  std::int16_t port;  // network order
+};
+
+struct TimeVal {
+  std::int32_t sec;
+  std::int32_t usec;
+};
+
+inline constexpr int kFdSetSize = 64;
+struct FdSet {
+  std::uint32_t count;
+  SOCKET array[kFdSetSize];
+};
+
+struct alignas(8) WsaData {
+  unsigned char bytes[512];
+};
+
+inline constexpr int kAfInet = 2;
+inline constexpr int kSockStream = 1;
+inline constexpr int kSockDgram = 2;
+inline constexpr int kSockRaw = 3;
+inline constexpr int kIpProtoIp = 0;
+inline constexpr int kIpProtoIcmp = 1;
+inline constexpr int kIpProtoUdp = 17;
+inline constexpr int kIpProtoRaw = 255;
+inline constexpr int kIpTtl = 4;  // Winsock 2 numbering
+inline constexpr int kSolSocket = 0xffff;
+inline constexpr int kSoBroadcast = 0x0020;
+inline constexpr std::int32_t kFionbio = static_cast<std::int32_t>(0x8004667E);
+inline constexpr int kSdReceive = 0;
+inline constexpr int kSdSend = 1;
+inline constexpr int kSdBoth = 2;
+inline constexpr std::uint32_t kInaddrNone = 0xffffffffu;
+
+inline constexpr int kWsaeIntr = 10004;
+inline constexpr int kWsaeAcces = 10013;
+inline constexpr int kWsaeInval = 10022;
+inline constexpr int kWsaeWouldBlock = 10035;
+inline constexpr int kWsaeNotSock = 10038;
+inline constexpr int kWsaeMsgSize = 10040;
+inline constexpr int kWsaeHostUnreach = 10065;
+inline constexpr int kWsaNotInitialised = 10093;
+inline constexpr int kWsaHostNotFound = 11001;
+inline constexpr int kWsaTryAgain = 11002;
+inline constexpr int kWsaNoRecovery = 11003;
+inline constexpr int kWsaNoData = 11004;
+
+int WSAStartup(std::uint16_t version, WsaData* data);
+int WSACleanup();
+int WSAGetLastError();
+void WSASetLastError(int code);
+
+SOCKET socket(int family, int type, int protocol);
+int closesocket(SOCKET s);
+int shutdown(SOCKET s, int how);
+int ioctlsocket(SOCKET s, std::int32_t command, std::uint32_t* argument);
+int setsockopt(SOCKET s, int level, int name, const char* value, int length);
+int getsockopt(SOCKET s, int level, int name, char* value, int* length);
+int bind(SOCKET s, const SockAddrIn* address, int length);
+int connect(SOCKET s, const SockAddrIn* address, int length);
+int listen(SOCKET s, int backlog);
+SOCKET accept(SOCKET s, SockAddrIn* address, int* length);
+int getpeername(SOCKET s, SockAddrIn* address, int* length);
+int getsockname(SOCKET s, SockAddrIn* address, int* length);
+int send(SOCKET s, const char* buffer, int length, int flags);
+int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn* to,
+           int to_length);
+int recv(SOCKET s, char* buffer, int length, int flags);
+int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from,
+             int* from_length);
+// The first argument is ignored, as on Windows. A null timeout waits without limit.
+int select(int ignored, FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout);
+
+// Results live in per-thread storage until the next call of the same kind.
+HostEnt* gethostbyname(const char* name);
+HostEnt* gethostbyaddr(const char* address, int length, int family);
+int gethostname(char* name, int length);
+ServEnt* getservbyname(const char* name, const char* protocol);
+ServEnt* getservbyport(int port, const char* protocol);
+
+std::uint32_t inet_addr(const char* text);
+char* inet_ntoa(std::uint32_t address);
+
+// Byte-order helpers keep other names: the C library defines the usual ones as macros.
+std::uint16_t HToNs(std::uint16_t value);
+std::uint16_t NToHs(std::uint16_t value);
+std::uint32_t HToNl(std::uint32_t value);
+std::uint32_t NToHl(std::uint32_t value);
+
+}  // namespace os

@@ -1,0 +1,7 @@
+#include "wake/magic_packet.h"
+
+namespace trolvane {
+
+void TMagicPacket::ConfirmBoot() {}
+
+}  // namespace trolvane

@@ -1,0 +1,79 @@
+// The wake-up job: the settings of one run, the send step and the confirm step, and the
+// program's own error family that the driver turns into exit statuses.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "text/exception.h"
+#include "wake/line_output.h"
+
+namespace trolvane {
+
+class ETrolvaneException : public Exception {
+ public:
+  using Exception::Exception;
+
+ protected:
+  ~ETrolvaneException() override = default;  // never raised by itself
+};
+
+// An unusable MAC or host text (status 2).
+class EArgsException : public ETrolvaneException {
+ public:
+  using ETrolvaneException::ETrolvaneException;
+};
+
+// Sending one datagram failed (status 3).
+class EMagicPacketSendException : public ETrolvaneException {
+ public:
+  using ETrolvaneException::ETrolvaneException;
+};
+
+// Start-up not confirmed by ping (status 5).
+class EBootFaultException : public ETrolvaneException {
+ public:
+  using ETrolvaneException::ETrolvaneException;
+};
+
+inline constexpr int kMagicPacketSize = 102;
+
+class TMagicPacket {
+ public:
+  // Result lines (the confirmation) go to write.
+  explicit TMagicPacket(LineWriter write);
+  virtual ~TMagicPacket() = default;
+  TMagicPacket(const TMagicPacket&) = delete;
+  TMagicPacket& operator=(const TMagicPacket&) = delete;
+
+  const std::string& PortText() const { return port_text_; }
+  void SetPortText(std::string value) { port_text_ = std::move(value); }
+  const std::string& HostAddress() const { return host_address_; }
+  void SetHostAddress(std::string value) { host_address_ = std::move(value); }
+  const std::string& MacAddress() const { return mac_address_; }
+  void SetMacAddress(std::string value) { mac_address_ = std::move(value); }
+  std::int32_t MaskBits() const { return mask_bits_; }
+  void SetMaskBits(std::int32_t value) { mask_bits_ = value; }
+  std::int32_t PingTimeout() const { return ping_timeout_; }
+  void SetPingTimeout(std::int32_t value) { ping_timeout_ = value; }
+
+  // Sends the packet to the host and, unless MaskBits is -1, to its broadcast address.
+  virtual void SendMagicPacket();
+  // Pings the host until it answers or PingTimeout has passed; writes the confirmation.
+  virtual void ConfirmBoot();
+  // SendMagicPacket, then ConfirmBoot.
+  virtual void Run();
+
+ protected:
+  const LineWriter& Writer() const { return write_; }
+
+ private:
+  LineWriter write_;
+  std::string port_text_ = "7";
+  std::string host_address_;
+  std::string mac_address_;
+  std::int32_t mask_bits_ = -1;
+  std::int32_t ping_timeout_ = 60000;
+};
+
+}  // namespace trolvane
