@@ -1,0 +1,69 @@
+"""Prints bench/run's results as one Markdown table: ratios, peak memory, sizes."""
+import json
+import math
+import os
+import platform
+import sys
+
+out, runs = sys.argv[1], sys.argv[2]
+
+
+def load(name):
+    with open(os.path.join(out, name)) as f:
+        return json.load(f)
+
+
+def rss(name, which):
+    with open(os.path.join(out, f"{name}.{which}.rss")) as f:
+        return int(f.read().strip())
+
+
+def ratio_row(name, label, baseline):
+    ours, theirs = load(f"{name}.json")["results"]
+    r = ours["mean"] / theirs["mean"]
+    # Relative errors add in quadrature for a quotient.
+    err = r * math.hypot(ours["stddev"] / ours["mean"], theirs["stddev"] / theirs["mean"])
+    ours_kb, theirs_kb = rss(name, "ours"), rss(name, "theirs")
+    return (f"| {label} | {baseline} | {r:.2f} ± {err:.2f} | "
+            f"{ours_kb / 1024:.1f} / {theirs_kb / 1024:.1f} MiB ({ours_kb / theirs_kb:.2f}) |")
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor() or "unknown CPU"
+
+
+print(f"Machine: {cpu_model()}, {os.cpu_count()} cores, Linux {platform.release()}; "
+      f"{runs} runs of each command after 3 warm-ups (hyperfine).")
+print()
+print("| measured | against | time ratio (ours / theirs) | peak memory, ours / theirs (ratio) |")
+print("|---|---|---|---|")
+print(ratio_row("wake", "wake and confirm 127.0.0.1 (whole program)",
+                "`wakeonlan` then `ping -c 1`"))
+print(ratio_row("send", "send step alone (`send_only`)", "`wakeonlan`"))
+print(ratio_row("start", "usage screen (start-up cost)", "`/bin/true`"))
+
+micro = {b["name"]: b for b in load("micro.json")["benchmarks"]}
+unit = micro.get("BM_Reference_Copy102")
+print()
+print("| per call (Google Benchmark) | multiple of copying the 102-byte packet |")
+print("|---|---|")
+for name, b in micro.items():
+    if name != "BM_Reference_Copy102":
+        print(f"| {name.removeprefix('BM_')} | {b['cpu_time'] / unit['cpu_time']:.1f} |")
+
+sizes = dict(line.strip().split("=") for line in open(os.path.join(out, "sizes")))
+print()
+print("| program size | bytes |")
+print("|---|---|")
+print(f"| trolvane, native, stripped | {int(sizes['native']):,} |")
+if "windows" in sizes:
+    print(f"| trolvane.exe, Windows, static, stripped | {int(sizes['windows']):,} |")
+print(f"| ping (iputils) | {int(sizes['ping']):,} |")
+print(f"| wakeonlan (a Perl script; needs perl) | {int(sizes['wakeonlan']):,} |")
