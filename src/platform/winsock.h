@@ -78,6 +78,7 @@ inline constexpr int kWsaeWouldBlock = 10035;
 inline constexpr int kWsaeNotSock = 10038;
 inline constexpr int kWsaeMsgSize = 10040;
 inline constexpr int kWsaeHostUnreach = 10065;
+inline constexpr int kWsaVerNotSupported = 10092;
 inline constexpr int kWsaNotInitialised = 10093;
 inline constexpr int kWsaHostNotFound = 11001;
 inline constexpr int kWsaTryAgain = 11002;
@@ -105,8 +106,7 @@ int send(SOCKET s, const char* buffer, int length, int flags);
 int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn* to,
            int to_length);
 int recv(SOCKET s, char* buffer, int length, int flags);
-int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from,
-             int* from_length);
+int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from, int* from_length);
 // The first argument is ignored, as on Windows. A null timeout waits without limit.
 int select(int ignored, FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout);
 
