@@ -49,6 +49,8 @@ std::uint32_t TickCount() {
 
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
-std::uint32_t CurrentThreadId() { return static_cast<std::uint32_t>(::syscall(SYS_gettid)); }
+std::uint32_t CurrentThreadId() {
+  return static_cast<std::uint32_t>(::syscall(SYS_gettid));
+}
 
 }  // namespace os

@@ -10,8 +10,7 @@ void PrepareProcess() {}
 
 std::vector<std::string> CommandArguments(int /*argc*/, char** /*argv*/) {
   const char* line = ::GetCommandLineA();
-  std::vector<std::string> all =
-      trolvane::SplitCommandLine(line != nullptr ? line : "", CharLength);
+  std::vector<std::string> all = trolvane::SplitCommandLine(line != nullptr ? line : "", CharLength);
   if (!all.empty()) all.erase(all.begin());  // the program name
   return all;
 }
