@@ -67,6 +67,18 @@ TEST(SockSelect, WaitOfFifteenHundredMillisecondsEndsInTime) {
   EXPECT_TRUE(read.empty());
 }
 
+// Negative limits other than -2 are the platform's to judge; they must not wait long.
+TEST(SockSelect, OtherNegativeLimitsEndAtOnce) {
+  TNetStackWindows stack;
+  LoopbackSocket quiet(stack);
+  for (int timeout : {-1, -999, -5000}) {
+    SocketList read = {quiet.handle()};
+    std::uint32_t start = os::TickCount();
+    EXPECT_LE(stack.SockSelect(&read, nullptr, nullptr, timeout), 0) << timeout;
+    EXPECT_LE(os::TickCount() - start, 1000u) << timeout;
+  }
+}
+
 TEST(SockSelect, ReadyHandleIsReportedByPollAndByUnlimitedWait) {
   TNetStackWindows stack;
   LoopbackSocket receiver(stack);

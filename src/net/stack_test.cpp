@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "net/anti_freeze.h"
 #include "net/net_exceptions.h"
 #include "net/stack_windows.h"
 #include "net/winsock2_binding.h"
@@ -155,6 +156,23 @@ TEST(StackStartUp, SecondStackDoesNotStartAgain) {
   first.reset();
   TNetStackWindows second;
   EXPECT_EQ(ws2::Stats().startups, startups);
+}
+
+TEST(SocketStackModule, StartResetsTheBindingAndFinishUnloadsIt) {
+  TNetStackWindows started;
+  ws2::WSAGetLastError();
+  StartSocketStackModule();
+  EXPECT_TRUE(ws2::EntryAtStub(ws2::EntryIndex("WSAGetLastError")));
+  EXPECT_EQ(StackClass(), &TNetStackWindows::Create);
+  EXPECT_TRUE(IsMainThread());
+
+  os::WsaData data{};
+  ASSERT_EQ(ws2::StartWinsock2(0x0202, &data), 0);
+  ws2::WSAGetLastError();
+  FinishSocketStackModule();
+  EXPECT_TRUE(ws2::EntryAtStub(ws2::EntryIndex("WSAGetLastError")));
+  EXPECT_THROW(ws2::WSAGetLastError(), ENetWS2StubError);
+  ws2::StartWinsock2(0x0202, &data);  // for the tests that follow in this process
 }
 
 }  // namespace
