@@ -1,13 +1,23 @@
 #include "app/process_lifetime.h"
 
+#include "net/udp_socket.h"
 #include "platform/process.h"
 
 namespace trolvane {
 
 // Start-up order: the process itself; the UDP layer's Winsock 1.1; the Winsock 2
 // binding; the socket-stack globals. Shutdown runs the other way round.
-ProcessLifetime::ProcessLifetime() { os::PrepareProcess(); }
+ProcessLifetime::ProcessLifetime() {
+  os::PrepareProcess();
+  StartWinsock();
+}
 
-ProcessLifetime::~ProcessLifetime() = default;
+ProcessLifetime::~ProcessLifetime() {
+  // The exit status is settled by now; a failed clean-up must not abort the process.
+  try {
+    StopWinsock();
+  } catch (const ESocketError&) {
+  }
+}
 
 }  // namespace trolvane

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/socket_test_support.h"
+#include "text/exception.h"
+#include "text/messages.h"
+#include "wake/magic_packet.h"
+
+namespace trolvane::testing {
+namespace {
+
+// Two receivers on one port: the host 127.0.0.1 and its /24 broadcast 127.0.0.255,
+// both local addresses, so every datagram stays on this machine.
+class SendStepTest : public WinsockTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(host_.Ok());
+    ASSERT_TRUE(broadcast_.Ok());
+    job_.SetHostAddress("127.0.0.1");
+    job_.SetPortText(host_.PortText());
+    job_.SetMacAddress("01-02-03-04-05-06");
+  }
+
+  static std::string Packet() {
+    MagicPacketBytes p{};
+    TMagicPacket::BuildMagicPacket("01-02-03-04-05-06", p);
+    return std::string(p.begin(), p.end());
+  }
+
+  std::string SendFailure() {
+    try {
+      job_.SendMagicPacket();
+    } catch (const EMagicPacketSendException& e) {
+      return e.Message();
+    }
+    return "no error";
+  }
+
+  LoopbackReceiver host_;
+  LoopbackReceiver broadcast_{"127.0.0.255", host_.Port()};
+  TMagicPacket job_{nullptr};
+};
+
+TEST_F(SendStepTest, WithoutMaskBitsSendsOneDatagramToTheHost) {
+  job_.SendMagicPacket();
+  EXPECT_EQ(host_.Receive(), Packet());
+  EXPECT_EQ(broadcast_.Receive(300), std::nullopt);
+  EXPECT_EQ(host_.Receive(300), std::nullopt);
+}
+
+TEST_F(SendStepTest, WithMaskBitsSendsAgainToTheBroadcastAddress) {
+  job_.SetMaskBits(24);
+  job_.SendMagicPacket();
+  EXPECT_EQ(host_.Receive(), Packet());
+  EXPECT_EQ(broadcast_.Receive(), Packet());
+  EXPECT_EQ(host_.Receive(300), std::nullopt);
+}
+
+TEST_F(SendStepTest, AServiceNameServesAsThePort) {
+  LoopbackReceiver echo("127.0.0.1", 7);
+  if (!echo.Ok()) GTEST_SKIP() << "port 7 on loopback is taken or needs root here";
+  job_.SetPortText("echo");
+  job_.SendMagicPacket();
+  EXPECT_EQ(echo.Receive(), Packet());
+}
+
+TEST_F(SendStepTest, AMalformedMacIsWrappedAndNothingIsSent) {
+  for (const char* mac : {"01:02:03:04:05:06", "", "01-02-03-04-05-06-07"}) {
+    job_.SetMacAddress(mac);
+    EXPECT_EQ(SendFailure(),
+              std::string(msg::kSendFailed) + msg::kMacAddressError + mac);
+  }
+  EXPECT_EQ(host_.Receive(300), std::nullopt);
+}
+
+TEST_F(SendStepTest, ABadPortTextIsWrapped) {
+  job_.SetPortText("abc");
+  EXPECT_EQ(SendFailure(), std::string(msg::kSendFailed) + "'abc' は整数ではありません");
+}
+
+TEST_F(SendStepTest, AHostNameCannotGiveABroadcastAddress) {
+  job_.SetHostAddress("localhost");
+  job_.SetMaskBits(24);
+  try {
+    job_.SendMagicPacket();
+    ADD_FAILURE() << "no error";
+  } catch (const EArgsException& e) {
+    EXPECT_EQ(e.Message(), msg::kBadHostAddress);
+  }
+  EXPECT_EQ(host_.Receive(), Packet());  // the first datagram went out before
+}
+
+}  // namespace
+}  // namespace trolvane::testing
