@@ -12,7 +12,9 @@ void TMagicPacket::BuildMagicPacket(std::string_view mac_text, MagicPacketBytes&
   fields.SplitFields(mac_text, '-');
   bool ok = fields.LineCount() == kMacLength;
   for (int i = 0; ok && i < kMacLength; ++i) {
-    std::optional<std::int32_t> value = ParseInteger("$" + TrimBlanks(fields.LineAt(i)));
+    std::string field = "$";  // the fields are hexadecimal without a prefix
+    field += TrimBlanks(fields.LineAt(i));
+    std::optional<std::int32_t> value = ParseInteger(field);
     ok = value.has_value();
     if (ok) mac[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(*value & 0xFF);
   }
