@@ -63,8 +63,7 @@ TEST(BuildSocketAddress, KeepsTheLowSixteenBitsOfThePort) {
   EXPECT_FALSE(TIpSocket::BuildSocketAddress("255.255.255.255", "7", untouched));
   EXPECT_FALSE(TIpSocket::BuildSocketAddress("1.2.3.x", "7", untouched));
   EXPECT_EQ(untouched.port, 1);
-  EXPECT_THROW(TIpSocket::BuildSocketAddress("255.255.255.255", "abc", untouched),
-               EConvertError);
+  EXPECT_THROW(TIpSocket::BuildSocketAddress("255.255.255.255", "abc", untouched), EConvertError);
   StopWinsock();
 }
 
@@ -119,8 +118,7 @@ TEST_F(UdpSocketTest, ChangingTheHostClosesAConnectedSocket) {
   EXPECT_FALSE(socket_.IsConnected());
   EXPECT_EQ(socket_.WinsockHandle(), os::kInvalidSocket);
   socket_.Deactivate();  // already closed: no events
-  EXPECT_EQ(events_,
-            (std::vector<std::string>{"create", "connect", "disconnect", "destroy"}));
+  EXPECT_EQ(events_, (std::vector<std::string>{"create", "connect", "disconnect", "destroy"}));
   EXPECT_TRUE(errors_.empty());
 }
 

@@ -69,8 +69,7 @@ TEST_F(SendStepTest, AServiceNameServesAsThePort) {
 TEST_F(SendStepTest, AMalformedMacIsWrappedAndNothingIsSent) {
   for (const char* mac : {"01:02:03:04:05:06", "", "01-02-03-04-05-06-07"}) {
     job_.SetMacAddress(mac);
-    EXPECT_EQ(SendFailure(),
-              std::string(msg::kSendFailed) + msg::kMacAddressError + mac);
+    EXPECT_EQ(SendFailure(), std::string(msg::kSendFailed) + msg::kMacAddressError + mac);
   }
   EXPECT_EQ(host_.Receive(300), std::nullopt);
 }
