@@ -12,7 +12,9 @@ namespace trolvane::testing {
 namespace {
 
 // Lookups and address parsing only; nothing here is sent anywhere.
-TEST(ResolveHostText, GivesDottedTextOrNothing) {
+class SocketAddressTest : public WinsockTest {};
+
+TEST_F(SocketAddressTest, HostTextGivesDottedTextOrNothing) {
   struct Case {
     const char* host;
     const char* dotted;
@@ -25,19 +27,16 @@ TEST(ResolveHostText, GivesDottedTextOrNothing) {
       {"1.2.3.x", ""},
       {"999.0.0.1", ""},
   };
-  StartWinsock();
   for (const auto& c : cases) EXPECT_EQ(TIpSocket::ResolveHostText(c.host), c.dotted) << c.host;
-  StopWinsock();
 }
 
-TEST(ResolvePortText, TakesServiceNamesThenIntegers) {
+TEST_F(SocketAddressTest, PortTextTakesServiceNamesThenIntegers) {
   struct Case {
     const char* text;
     std::int32_t port;
   } const cases[] = {
       {"7", 7}, {"echo", 7}, {"", 0}, {"$1F", 31}, {"65543", 65543}, {"0x10", 16},
   };
-  StartWinsock();
   for (const auto& c : cases) EXPECT_EQ(TIpSocket::ResolvePortText(c.text), c.port) << c.text;
   try {
     TIpSocket::ResolvePortText("abc");
@@ -45,11 +44,9 @@ TEST(ResolvePortText, TakesServiceNamesThenIntegers) {
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "'abc' は整数ではありません");
   }
-  StopWinsock();
 }
 
-TEST(BuildSocketAddress, KeepsTheLowSixteenBitsOfThePort) {
-  StartWinsock();
+TEST_F(SocketAddressTest, KeepsTheLowSixteenBitsOfThePort) {
   os::SockAddrIn a{};
   ASSERT_TRUE(TIpSocket::BuildSocketAddress("127.0.0.2", "65543", a));
   EXPECT_EQ(a.family, os::kAfInet);
@@ -64,7 +61,6 @@ TEST(BuildSocketAddress, KeepsTheLowSixteenBitsOfThePort) {
   EXPECT_FALSE(TIpSocket::BuildSocketAddress("1.2.3.x", "7", untouched));
   EXPECT_EQ(untouched.port, 1);
   EXPECT_THROW(TIpSocket::BuildSocketAddress("255.255.255.255", "abc", untouched), EConvertError);
-  StopWinsock();
 }
 
 class UdpSocketTest : public WinsockTest {
