@@ -24,7 +24,7 @@ const char* const kUsageScreen[kUsageLineCount] = {
     "<sample1> Trolvane.exe /m:01-02-03-04-05-06 /h:192.168.0.130",
     "<sample2> Trolvane.exe /m:01-02-03-04-05-06 /h:192.168.0.25 /s:24",
     "",
-    "Trolvane Version " TROLVANE_VERSION,
+    ("Trolvane Version " TROLVANE_VERSION),
     "",
 };
 
