@@ -78,6 +78,7 @@ inline constexpr int kWsaeWouldBlock = 10035;
 inline constexpr int kWsaeNotSock = 10038;
 inline constexpr int kWsaeMsgSize = 10040;
 inline constexpr int kWsaeHostUnreach = 10065;
+inline constexpr int kWsaVerNotSupported = 10092;
 inline constexpr int kWsaNotInitialised = 10093;
 inline constexpr int kWsaHostNotFound = 11001;
 inline constexpr int kWsaTryAgain = 11002;

@@ -15,7 +15,8 @@ std::size_t SkipBlanks(std::string_view text, std::size_t pos) {
   return pos;
 }
 
-// Position of the first occurrence that starts on a character boundary, or npos.
+}  // namespace
+
 std::size_t FindOnBoundary(std::string_view text, std::string_view pattern) {
   if (pattern.empty()) return std::string_view::npos;
   for (std::size_t pos = 0; pos < text.size(); pos += os::CharLength(text, pos)) {
@@ -23,8 +24,6 @@ std::size_t FindOnBoundary(std::string_view text, std::string_view pattern) {
   }
   return std::string_view::npos;
 }
-
-}  // namespace
 
 int TStringList::AddLine(std::string line) {
   lines_.push_back(std::move(line));

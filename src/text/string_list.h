@@ -26,6 +26,9 @@ class TStringList {
   std::vector<std::string> lines_;
 };
 
+// Position of the first occurrence that starts on a character boundary, or npos.
+std::size_t FindOnBoundary(std::string_view text, std::string_view pattern);
+
 // Case-sensitive; a match never starts inside a multibyte character.
 std::string ReplaceText(std::string_view text, std::string_view pattern,
                         std::string_view replacement, bool replace_all);

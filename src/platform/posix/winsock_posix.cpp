@@ -131,7 +131,8 @@ bool AddressArgumentOk(const SockAddrIn* a, int length) {
 
 }  // namespace
 
-int WSAStartup(std::uint16_t /*version*/, WsaData* data) {
+int WSAStartup(std::uint16_t version, WsaData* data) {
+  if ((version & 0xff) == 0) return kWsaVerNotSupported;  // no version below 1.0
   if (data != nullptr) std::memset(data, 0, sizeof(*data));
   return 0;
 }
@@ -291,7 +292,8 @@ int select(int /*ignored*/, FdSet* read, FdSet* write, FdSet* error, const TimeV
   }
   int wait_ms = -1;
   if (timeout != nullptr) {
-    long long ms = static_cast<long long>(timeout->sec) * 1000 + timeout->usec / 1000;
+    // Rounded up: a wait must never end before the time asked for.
+    long long ms = static_cast<long long>(timeout->sec) * 1000 + (timeout->usec + 999) / 1000;
     wait_ms = ms < 0 ? 0 : ms > 0x7fffffff ? 0x7fffffff : static_cast<int>(ms);
   }
   int r = 0;

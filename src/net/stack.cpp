@@ -1,0 +1,98 @@
+#include "net/stack.h"
+
+#include <cstring>
+
+#include "net/anti_freeze.h"
+#include "net/net_exceptions.h"
+#include "net/stack_windows.h"
+#include "net/winsock2_binding.h"
+#include "platform/text.h"
+#include "text/int_convert.h"
+#include "text/string_list.h"
+
+namespace trolvane {
+namespace {
+
+StackFactory stack_class = &TNetStackWindows::Create;
+bool sockets_started = false;
+
+std::string UpperAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return result;
+}
+
+bool IsOctetText(const std::string& part) {
+  return TextToIntDef(part, -1) >= 0 && TextToIntDef(part, 256) <= 255;
+}
+
+}  // namespace
+
+StackFactory StackClass() { return stack_class; }
+void SetStackClass(StackFactory factory) { stack_class = factory; }
+std::unique_ptr<TNetStack> MakeStack() { return stack_class(); }
+
+bool SocketsStarted() { return sockets_started; }
+void MarkSocketsStarted() { sockets_started = true; }
+
+std::string FetchToken(std::string& input, const std::string& delimiter, bool remove,
+                       bool case_sensitive) {
+  std::size_t at = std::string::npos;
+  if (delimiter.size() == 1 && delimiter[0] == '\0') {
+    at = input.find('\0');
+  } else if (case_sensitive) {
+    at = FindOnBoundary(input, delimiter);
+  } else {
+    at = FindOnBoundary(UpperAscii(input), UpperAscii(delimiter));
+  }
+  std::string token = input.substr(0, at);
+  if (remove) input = at == std::string::npos ? std::string() : input.substr(at + delimiter.size());
+  return token;
+}
+
+os::SOCKET TNetStack::NewSocketHandle(int type, int protocol) {
+  os::SOCKET s = SockSocket(os::kAfInet, type, protocol);
+  if (s == os::kInvalidSocket) throw ENetInvalidSocket();
+  return s;
+}
+
+std::string TNetStack::ResolveToAddress(const std::string& host) {
+  if (os::SameTextIgnoreCase(host, "LOCALHOST")) return "127.0.0.1";
+  if (IsDottedQuad(host)) return host;
+  return SockGetHostByName(host);
+}
+
+bool TNetStack::IsDottedQuad(const std::string& text) {
+  std::string rest = text;
+  for (int part = 1; part <= 3; ++part) {
+    if (!IsOctetText(FetchToken(rest, "."))) return false;
+  }
+  return IsOctetText(rest);
+}
+
+std::uint32_t TNetStack::AddressTextToValue(const std::string& address) {
+  AddressBytes bytes{};
+  AddressTextToBytes(address, bytes);
+  std::uint32_t value = 0;
+  std::memcpy(&value, bytes.data(), sizeof(value));
+  return value;
+}
+
+void StartSocketStackModule() {
+  ws2::ResetBindings();
+  stack_class = &TNetStackWindows::Create;
+  InitMainThread();
+}
+
+void FinishSocketStackModule() {
+  try {
+    if (sockets_started) ws2::WSACleanup();
+  } catch (const ENetWS2StubError&) {
+    // The library is already gone; there is nothing left to clean up and no one to tell.
+  }
+  ws2::UnloadWinsock2();
+}
+
+}  // namespace trolvane

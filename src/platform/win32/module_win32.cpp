@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include "platform/module.h"
+
+namespace os {
+
+ModuleHandle LoadModule(const char* name) {
+  return reinterpret_cast<ModuleHandle>(::LoadLibraryA(name));
+}
+
+Symbol FindSymbol(ModuleHandle module, const char* name) {
+  return reinterpret_cast<Symbol>(::GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+void UnloadModule(ModuleHandle module) { ::FreeLibrary(reinterpret_cast<HMODULE>(module)); }
+
+std::uint32_t LastModuleError() { return ::GetLastError(); }
+
+std::string SystemErrorMessage(std::uint32_t code) {
+  char buffer[256];
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, buffer, sizeof(buffer), nullptr);
+  return std::string(buffer, n);
+}
+
+}  // namespace os
