@@ -1,6 +1,7 @@
 #include "app/process_lifetime.h"
 
 #include "net/stack.h"
+#include "net/udp_socket.h"
 #include "platform/process.h"
 
 namespace trolvane {
@@ -9,9 +10,17 @@ namespace trolvane {
 // binding and the socket-stack globals. Shutdown runs the other way round.
 ProcessLifetime::ProcessLifetime() {
   os::PrepareProcess();
+  StartWinsock();
   StartSocketStackModule();
 }
 
-ProcessLifetime::~ProcessLifetime() { FinishSocketStackModule(); }
+ProcessLifetime::~ProcessLifetime() {
+  FinishSocketStackModule();
+  // The exit status is settled by now; a failed clean-up must not abort the process.
+  try {
+    StopWinsock();
+  } catch (const ESocketError&) {
+  }
+}
 
 }  // namespace trolvane

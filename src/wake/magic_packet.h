@@ -2,8 +2,10 @@
 // program's own error family that the driver turns into exit statuses.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "text/exception.h"
 #include "wake/line_output.h"
@@ -37,6 +39,9 @@ class EBootFaultException : public ETrolvaneException {
 };
 
 inline constexpr int kMagicPacketSize = 102;
+using MagicPacketBytes = std::array<std::uint8_t, kMagicPacketSize>;
+
+class TUdpSocket;
 
 class TMagicPacket {
  public:
@@ -64,7 +69,18 @@ class TMagicPacket {
   // SendMagicPacket, then ConfirmBoot.
   virtual void Run();
 
+  // Six 0xFF bytes, then the six MAC bytes sixteen times. A malformed MAC text raises
+  // EArgsException and leaves the packet untouched.
+  static void BuildMagicPacket(std::string_view mac_text, MagicPacketBytes& packet);
+  // The directed broadcast address of HostAddress with MaskBits mask bits. Raises
+  // EArgsException unless the host has four "." fields, EConvertError for a field that
+  // is no integer.
+  std::string GetBroadcastAddress() const;
+
  protected:
+  // One datagram to the address on PortText; any failure becomes
+  // EMagicPacketSendException.
+  void SendPacketTo(TUdpSocket& socket, const std::string& address);
   const LineWriter& Writer() const { return write_; }
 
  private:

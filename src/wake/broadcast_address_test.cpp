@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "text/exception.h"
+#include "text/messages.h"
+#include "wake/magic_packet.h"
+
+namespace trolvane {
+namespace {
+
+std::string Broadcast(const char* host, std::int32_t mask_bits) {
+  TMagicPacket job(nullptr);
+  job.SetHostAddress(host);
+  job.SetMaskBits(mask_bits);
+  return job.GetBroadcastAddress();
+}
+
+TEST(GetBroadcastAddress, SetsTheHostBitsIn32BitArithmetic) {
+  struct Case {
+    const char* host;
+    std::int32_t mask_bits;
+    const char* broadcast;
+  } const cases[] = {
+      {"192.168.0.25", 24, "192.168.0.255"},          {"192.168.0.25", 16, "192.168.255.255"},
+      {"192.168.0.25", 8, "192.255.255.255"},         {"192.168.0.130", 25, "192.168.0.255"},
+      {"192.168.0.25", 31, "192.168.0.25"},           {"192.168.0.24", 31, "192.168.0.25"},
+      {"192.168.0.25", 0, "255.255.255.255"},         {"192.168.0.25", 32, "255.255.255.255"},
+      {"192.168.0.25", 33, "255.255.255.255"},        {"10.0.0.1", 33, "127.255.255.255"},
+      {"192.168.0.25", -2, "192.168.0.27"},           {"192.168.0.25", -8, "192.168.0.255"},
+      {"192.168.0.25", INT32_MIN, "255.255.255.255"}, {"192.168.0.256", 24, "192.168.1.255"},
+      {"192.168.-1.5", 24, "192.167.255.255"},        {"300.1.2.3", 24, "44.1.2.255"},
+      {"0xC0.0xA8.0.25", 24, "192.168.0.255"},        {"$C0.XA8.0.25", 24, "192.168.0.255"},
+      {" 198.18.0.2 ", 24, "198.18.0.255"},           {"-1.0.0.0", 8, "255.255.255.255"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Broadcast(c.host, c.mask_bits), c.broadcast) << c.host << " /" << c.mask_bits;
+  }
+}
+
+TEST(GetBroadcastAddress, RejectsAHostThatIsNotFourFields) {
+  for (const char* host : {"1.2.3", "1.2.3.4.5", "pc01", "", "1.2.3.4."}) {
+    try {
+      Broadcast(host, 24);
+      ADD_FAILURE() << "accepted: [" << host << "]";
+    } catch (const EArgsException& e) {
+      EXPECT_EQ(e.Message(), msg::kBadHostAddress) << host;
+    }
+  }
+}
+
+TEST(GetBroadcastAddress, PassesTheConversionErrorOfTheFirstBadField) {
+  struct Case {
+    const char* host;
+    const char* field;
+  } const cases[] = {{"a.b.c.d", "a"}, {"1..2.3", ""}, {"1.2.3.4x", "4x"}, {"1.2.$.4", "$"}};
+  for (const auto& c : cases) {
+    try {
+      Broadcast(c.host, 24);
+      ADD_FAILURE() << "accepted: [" << c.host << "]";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), "'" + std::string(c.field) + "' は整数ではありません") << c.host;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace trolvane
