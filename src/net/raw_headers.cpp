@@ -41,7 +41,7 @@ void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_
   WriteLe32(area + 8, tick);
   std::uint8_t* data = area + kEchoRequestSize - kEchoPayloadSize;
   std::memset(data, 'E', kEchoPayloadSize);
-  std::memcpy(data, payload.data(), std::min<std::size_t>(payload.size(), kEchoPayloadSize));
+  std::copy_n(payload.begin(), std::min<std::size_t>(payload.size(), kEchoPayloadSize), data);
   WriteLe16(area + 2, ComputeChecksum(area, kEchoRequestSize));
 }
 
