@@ -89,8 +89,24 @@ void WriteIpv4Header(std::uint8_t* header, std::size_t payload_length, const Ori
   PutWord(header + 10, Checksum(header, kIpHeaderSize));
 }
 
-struct Control {
-  alignas(::cmsghdr) char bytes[512];
+// One recvmsg with the address it names and its control messages.
+struct Message {
+  ::sockaddr_in name{};
+  alignas(::cmsghdr) char control[512];
+  ::iovec iov{};
+  ::msghdr header{};
+
+  ssize_t Receive(int fd, void* data, std::size_t size, int flags) {
+    iov = ::iovec{data, size};
+    header = ::msghdr{};
+    header.msg_name = &name;
+    header.msg_namelen = sizeof(name);
+    header.msg_iov = &iov;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof(control);
+    return ::recvmsg(fd, &header, flags);
+  }
 };
 
 // Reads TTL and destination address; gives the extended error when there is one.
@@ -122,19 +138,11 @@ ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::
     errno = EMSGSIZE;
     return -1;
   }
-  ::sockaddr_in target{};
-  Control control;
-  ::iovec iov{icmp + kQuoteStart, room - kQuoteStart};
-  ::msghdr msg{};
-  msg.msg_name = &target;
-  msg.msg_namelen = sizeof(target);
-  msg.msg_iov = &iov;
-  msg.msg_iovlen = 1;
-  msg.msg_control = control.bytes;
-  msg.msg_controllen = sizeof(control.bytes);
-  ssize_t quoted = ::recvmsg(fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
+  Message msg;  // names the request's target
+  ssize_t quoted =
+      msg.Receive(fd, icmp + kQuoteStart, room - kQuoteStart, MSG_ERRQUEUE | MSG_DONTWAIT);
   if (quoted < 0) return -1;
-  const ::sock_extended_err* error = ReadControl(&msg, origin);
+  const ::sock_extended_err* error = ReadControl(&msg.header, origin);
   if (error == nullptr || error->ee_origin != SO_EE_ORIGIN_ICMP) {
     // A failure the kernel found itself, with no ICMP message behind it.
     errno = error != nullptr && error->ee_errno != 0 ? static_cast<int>(error->ee_errno) : EIO;
@@ -147,7 +155,7 @@ ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::
 
   Origin request;  // the request as it left: from us to the target
   request.source = origin->destination;
-  request.destination = target.sin_addr;
+  request.destination = msg.name.sin_addr;
   WriteIpv4Header(icmp + kIcmpHeaderSize, quoted_length, request);
   std::memset(icmp, 0, kIcmpHeaderSize);
   icmp[0] = error->ee_type;
@@ -162,20 +170,11 @@ ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::
 
 ssize_t FromDatagrams(int fd, const PingState& state, std::uint8_t* icmp, std::size_t room,
                       int flags, Origin* origin) {
-  ::sockaddr_in sender{};
-  Control control;
-  ::iovec iov{icmp, room};
-  ::msghdr msg{};
-  msg.msg_name = &sender;
-  msg.msg_namelen = sizeof(sender);
-  msg.msg_iov = &iov;
-  msg.msg_iovlen = 1;
-  msg.msg_control = control.bytes;
-  msg.msg_controllen = sizeof(control.bytes);
-  ssize_t n = ::recvmsg(fd, &msg, flags);
+  Message msg;  // names the sender
+  ssize_t n = msg.Receive(fd, icmp, room, flags);
   if (n < 0) return -1;
-  ReadControl(&msg, origin);
-  origin->source = sender.sin_addr;
+  ReadControl(&msg.header, origin);
+  origin->source = msg.name.sin_addr;
   auto length = std::min(static_cast<std::size_t>(n), room);
   if (length > 0 && icmp[0] == kEchoReply) PutBackIdentifier(icmp, length, state);
   return static_cast<ssize_t>(length);
