@@ -83,22 +83,6 @@ TEST_F(SocketHandleTest, OversizedDatagramIsPackageSizeTooBig) {
   }
 }
 
-TEST_F(SocketHandleTest, ClearStateKeepsTheLocalAddressOnRequest) {
-  TNetSocketHandle handle;
-  handle.SetIP("127.0.0.1");
-  handle.SetPort(7);
-  handle.SetPeerAddress("127.0.0.2");
-  handle.SetPeerPortNumber(9);
-  handle.ClearState(false);
-  EXPECT_EQ(handle.IP(), "127.0.0.1");
-  EXPECT_EQ(handle.Port(), 7);
-  EXPECT_EQ(handle.PeerAddress(), "");
-  EXPECT_EQ(handle.PeerPortNumber(), 0);
-  handle.ClearState(true);
-  EXPECT_EQ(handle.IP(), "");
-  EXPECT_EQ(handle.Port(), 0);
-}
-
 TEST(RawClient, DefaultsAndNoSocketForAnEmptyReceive) {
   TNetRawClient client;
   EXPECT_EQ(client.BufferSize(), 8192);
