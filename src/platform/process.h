@@ -23,6 +23,8 @@ bool WriteLine(std::string_view text);
 
 // 32-bit millisecond tick counter that wraps, like GetTickCount.
 std::uint32_t TickCount();
+// Blocks the calling thread for about this many milliseconds.
+void Sleep(std::uint32_t milliseconds);
 std::uint32_t CurrentProcessId();
 std::uint32_t CurrentThreadId();
 

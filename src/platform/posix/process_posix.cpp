@@ -47,6 +47,13 @@ std::uint32_t TickCount() {
   return static_cast<std::uint32_t>(ms);
 }
 
+void Sleep(std::uint32_t milliseconds) {
+  timespec left{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 std::uint32_t CurrentThreadId() {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/ping_socket.h"
 #include "platform/posix/wsa_errors.h"
 #include "platform/winsock.h"
 
@@ -142,6 +143,14 @@ void WSASetLastError(int code) { last_error = code; }
 
 SOCKET socket(int family, int type, int protocol) {
   int fd = ::socket(family, type | SOCK_CLOEXEC, protocol);
+  if (fd < 0 && family == AF_INET && type == SOCK_RAW && protocol == IPPROTO_ICMP &&
+      (errno == EPERM || errno == EACCES)) {
+    // Without the right to raw sockets a ping socket serves, where the system allows it;
+    // otherwise the refusal stands.
+    int refused = errno;
+    fd = posix::OpenPingSocket();
+    if (fd < 0) errno = refused;
+  }
   if (fd < 0) {
     FailErrno();
     return kInvalidSocket;
@@ -149,7 +158,10 @@ SOCKET socket(int family, int type, int protocol) {
   return static_cast<SOCKET>(fd);
 }
 
-int closesocket(SOCKET s) { return ::close(Fd(s)) == 0 ? 0 : FailErrno(); }
+int closesocket(SOCKET s) {
+  posix::ForgetPingSocket(Fd(s));
+  return ::close(Fd(s)) == 0 ? 0 : FailErrno();
+}
 
 int shutdown(SOCKET s, int how) {
   int native = how == kSdReceive ? SHUT_RD : how == kSdSend ? SHUT_WR : SHUT_RDWR;
@@ -238,6 +250,8 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn
   if (length < 0) return Fail(kWsaeInval);
   if (!AddressArgumentOk(to, to_length)) return Fail(10014);
   ::sockaddr_in n = ToNative(*to);
+  if (posix::IsPingSocket(Fd(s)))
+    posix::NotePingSent(Fd(s), buffer, static_cast<std::size_t>(length));
   ssize_t r = ::sendto(Fd(s), buffer, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL,
                        reinterpret_cast<::sockaddr*>(&n), sizeof(n));
   return r < 0 ? FailErrno() : static_cast<int>(r);
@@ -245,7 +259,10 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn
 
 int recv(SOCKET s, char* buffer, int length, int flags) {
   if (length < 0) return Fail(kWsaeInval);
-  ssize_t n = ::recv(Fd(s), buffer, static_cast<std::size_t>(length), flags);
+  ssize_t n =
+      posix::IsPingSocket(Fd(s))
+          ? posix::ReceivePing(Fd(s), buffer, static_cast<std::size_t>(length), flags, nullptr)
+          : ::recv(Fd(s), buffer, static_cast<std::size_t>(length), flags);
   return n < 0 ? FailErrno() : static_cast<int>(n);
 }
 
@@ -254,8 +271,10 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from,
   if (length < 0) return Fail(kWsaeInval);
   ::sockaddr_in n{};
   socklen_t n_length = sizeof(n);
-  ssize_t r = ::recvfrom(Fd(s), buffer, static_cast<std::size_t>(length), flags,
-                         reinterpret_cast<::sockaddr*>(&n), &n_length);
+  ssize_t r = posix::IsPingSocket(Fd(s))
+                  ? posix::ReceivePing(Fd(s), buffer, static_cast<std::size_t>(length), flags, &n)
+                  : ::recvfrom(Fd(s), buffer, static_cast<std::size_t>(length), flags,
+                               reinterpret_cast<::sockaddr*>(&n), &n_length);
   if (r < 0) return FailErrno();
   FromNative(n, from, from_length);
   return static_cast<int>(r);

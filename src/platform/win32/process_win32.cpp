@@ -34,6 +34,7 @@ bool WriteLine(std::string_view text) {
 void ExitProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 
 std::uint32_t TickCount() { return ::GetTickCount(); }
+void Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 std::uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 std::uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
 

@@ -1,0 +1,55 @@
+// ICMP echo over a raw socket: one request to Host, the matching answer awaited for at
+// most ReceiveTimeout ms in all, the outcome left in LastReply.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "net/raw_client.h"
+#include "net/raw_headers.h"
+
+namespace trolvane {
+
+class TNetIcmpClient : public TNetRawClient {
+ public:
+  using TOnReplyEvent = std::function<void(TNetIcmpClient& sender, const TReplyStatus& status)>;
+
+  // Protocol ICMP, a wait of 5000 ms, the first sequence number 3489. Opens no socket.
+  TNetIcmpClient();
+
+  // One complete exchange. A sequence other than 0 replaces the next sequence number. A
+  // time-out is a normal return; every other problem raises, leaving NextSequence, and
+  // LastReply unless the closing step failed, as they were.
+  void Ping(std::string_view payload = {}, std::uint16_t sequence = 0);
+  const TReplyStatus& LastReply() const { return last_reply_; }
+  std::uint16_t NextSequence() const { return next_sequence_; }
+
+  // Called after each completed exchange.
+  TOnReplyEvent OnReply;
+
+  // The steps of Ping.
+  void BuildEchoRequest(std::string_view payload);
+  std::uint16_t ComputeChecksum() const;
+  void SendEchoRequest();
+  TReplyStatus AwaitReply(std::int32_t timeout);
+  // Examines the n bytes in the receive area; true when they end the wait. Raises
+  // ENetIcmpException for a packet too short or of a type outside an echo exchange.
+  bool DecodeReply(std::int32_t n, TReplyStatus& result);
+  void NotifyReply(const TReplyStatus& result);
+
+  // The receive area, for feeding hand-made packets to DecodeReply.
+  std::array<std::uint8_t, kIcmpAreaSize>& ReceiveArea() { return receive_area_; }
+  const std::uint8_t* RequestArea() const { return request_area_.data(); }
+  std::int32_t RequestSize() const { return request_size_; }
+
+ private:
+  std::array<std::uint8_t, kIcmpAreaSize> receive_area_{};
+  std::array<std::uint8_t, kIcmpAreaSize> request_area_{};
+  std::uint16_t next_sequence_ = 3489;
+  std::int32_t request_size_ = kEchoRequestSize;
+  TReplyStatus last_reply_;
+};
+
+}  // namespace trolvane

@@ -1,0 +1,43 @@
+#include "net/raw_client.h"
+
+#include "net/stack.h"
+
+namespace trolvane {
+
+TNetRawBase::TNetRawBase() : socket_handle_(std::make_unique<TNetSocketHandle>()) {
+  SetBufferSize(8192);
+  receive_timeout_ = 0;
+  port_ = 0;
+  protocol_ = os::kIpProtoRaw;
+  send_ttl_ = 128;
+}
+
+// The handle goes first, closing its socket while the stack is still alive.
+TNetRawBase::~TNetRawBase() { socket_handle_.reset(); }
+
+void TNetRawBase::SetBufferSize(std::int32_t value) {
+  buffer_stream_.resize(value > 0 ? static_cast<std::size_t>(value) : 0);
+}
+
+TNetSocketHandle& TNetRawBase::AcquireHandle() {
+  if (!socket_handle_->SocketOpen()) socket_handle_->OpenSocket(os::kSockRaw, protocol_);
+  const std::int32_t ttl = send_ttl_;
+  socket_handle_->SetOption(os::kIpProtoIp, os::kIpTtl, &ttl, sizeof(ttl));
+  return *socket_handle_;
+}
+
+std::int32_t TNetRawBase::ReceiveWithTimeout(void* buffer, std::int32_t count,
+                                             std::int32_t timeout) {
+  if (count <= 0 || buffer == nullptr) return 0;
+  if (timeout < 0) timeout = receive_timeout_;
+  if (!AcquireHandle().WaitReadable(timeout)) return 0;
+  return AcquireHandle().Receive(buffer, count, 0);
+}
+
+void TNetRawBase::SendToHost(const std::string& host, std::int32_t port, const void* buffer,
+                             std::int32_t size) {
+  const std::string address = StackInstance()->ResolveToAddress(host);
+  AcquireHandle().SendToAddress(address, port, buffer, size);
+}
+
+}  // namespace trolvane

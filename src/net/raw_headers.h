@@ -1,0 +1,75 @@
+// ICMP echo on the wire: the request this client sends, the checksum over it, and the
+// examination of a datagram that a raw socket hands up (IPv4 header first).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace trolvane {
+
+inline constexpr std::uint8_t kIcmpEchoReply = 0;
+inline constexpr std::uint8_t kIcmpDestUnreachable = 3;
+inline constexpr std::uint8_t kIcmpEchoRequest = 8;
+inline constexpr std::uint8_t kIcmpTimeExceeded = 11;
+
+inline constexpr int kEchoRequestSize = 52;
+inline constexpr int kEchoPayloadSize = 32;
+inline constexpr int kIcmpAreaSize = 1024;
+
+// Callers compare with the numbers, so the order is fixed.
+enum class TReplyStatusKind : std::uint8_t {
+  rkEchoReply = 0,
+  rkError = 1,  // only while a packet is examined
+  rkTimedOut = 2,
+  rkUnreachable = 3,
+  rkTtlExpired = 4,
+};
+
+// The outcome of one echo exchange.
+struct TReplyStatus {
+  std::int32_t ByteCount = 0;
+  std::string SourceAddress;
+  std::uint8_t IcmpType = 0;
+  std::uint16_t Sequence = 0;
+  std::uint32_t RoundTripMs = 0;
+  std::uint8_t ReplyTtl = 0;
+  TReplyStatusKind Status = TReplyStatusKind::rkEchoReply;
+};
+
+// RFC 1071 over size bytes (even), words read least significant byte first; stored the
+// same way it gives the standard checksum bytes.
+std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size);
+
+// Writes the 52-byte echo request into area. Identifier, sequence and tick stamp are
+// stored least significant byte first; the payload is the text's first 32 bytes padded
+// with 'E'.
+void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_t sequence,
+                      std::uint32_t tick, std::string_view payload);
+
+// Milliseconds from earlier to later on a 32-bit counter that may have wrapped once.
+std::uint32_t TickDiff(std::uint32_t earlier, std::uint32_t later);
+
+enum class PacketVerdict {
+  kTooShort,  // shorter than its IPv4 header plus 8
+  kNotEcho,   // an ICMP type that is no part of an echo exchange
+  kForeign,   // somebody else's, or a quote too short to tell: passed over
+  kOurs,
+};
+
+struct PacketView {
+  PacketVerdict verdict = PacketVerdict::kForeign;
+  TReplyStatusKind kind = TReplyStatusKind::rkError;
+  std::uint8_t type = 0;
+  std::uint16_t sequence = 0;
+  std::uint8_t ttl = 0;
+  std::uint8_t source[4] = {};
+};
+
+// Examines the n bytes received at the start of a kIcmpAreaSize area. An echo-class
+// packet is ours when it carries our identifier and sequence; an unreachable or
+// time-exceeded message when the request it quotes does.
+PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifier,
+                        std::uint16_t sequence);
+
+}  // namespace trolvane

@@ -1,0 +1,156 @@
+// The start-up confirmation against hosts in namespaces of the test's own: one that
+// answers, one that never does, one that starts late, one beyond a router that has no
+// route, and another program's replies. Natively only; needs root.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "netns/ping_lab.h"
+
+namespace trolvane::testing {
+namespace {
+
+const char kConfirmedTarget[] = "ホスト(198.18.0.2)の起動を確認しました。\n";
+const char kTimedOut[] = "ホストの起動を確認できませんでした。(Pingタイムアウト)\n";
+const char kPingError[] = "ホストの起動を確認できませんでした。(Pingエラー)\n";
+
+const char kMac[] = "/m:01-02-03-04-05-06";
+
+class ConfirmInNamespaces : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string why = NetnsLab::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    lab_ = std::make_unique<PingLab>();
+  }
+
+  // Runs the program and gives how long it took, in seconds.
+  double Timed(const std::vector<std::string>& arguments, RunResult* result,
+               bool unprivileged = false, const std::vector<std::string>& wrapper = {}) {
+    auto start = std::chrono::steady_clock::now();
+    *result = lab_->RunProgram(arguments, unprivileged, wrapper);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+
+  void SilenceTarget() { lab_->SetSysctl(lab_->target(), "net.ipv4.icmp_echo_ignore_all", "1"); }
+
+  void AllowPingGroup(const std::string& range) {
+    lab_->SetSysctl(lab_->client(), "net.ipv4.ping_group_range", range);
+  }
+
+  std::unique_ptr<PingLab> lab_;
+};
+
+TEST_F(ConfirmInNamespaces, AnsweringTargetIsConfirmed) {
+  RunResult r = lab_->RunProgram({kMac, "/h:198.18.0.2", "/t:5000"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kConfirmedTarget);
+}
+
+TEST_F(ConfirmInNamespaces, SilentTargetTimesOutAfterOneRequestASecond) {
+  SilenceTarget();
+  RunResult r;
+  double seconds = Timed({kMac, "/h:198.18.0.2", "/t:3000"}, &r);
+  EXPECT_EQ(r.status, 5);
+  EXPECT_EQ(r.out, kTimedOut);
+  EXPECT_GE(seconds, 2.9);
+  EXPECT_LT(seconds, 10.0);
+  long requests = lab_->IcmpCounter(lab_->target(), "InType8");
+  EXPECT_GE(requests, 3);
+  EXPECT_LE(requests, 4);
+}
+
+TEST_F(ConfirmInNamespaces, HostThatStartsLateIsConfirmed) {
+  SilenceTarget();
+  auto machine = lab_->StartInTarget({"answer_after_wake", "7", "2500", "20"});
+  ASSERT_TRUE(machine->WaitForOutput("ready\n", 10000));
+  RunResult r = lab_->RunProgram({kMac, "/h:198.18.0.2", "/t:15000"});
+  EXPECT_EQ(machine->Finish(10000).out, "ready\nanswering\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kConfirmedTarget);
+  EXPECT_GE(lab_->IcmpCounter(lab_->target(), "InType8"), 3) << "confirmed by a later request";
+}
+
+// The router answers every request at once with "net unreachable"; the requests still
+// go out one a second, and the last answer decides.
+TEST_F(ConfirmInNamespaces, UnreachableHostIsAPingError) {
+  for (bool unprivileged : {false, true}) {
+    if (unprivileged) AllowPingGroup("65534 65534");
+    long before = lab_->IcmpCounter(lab_->target(), "OutType3");
+    RunResult r;
+    double seconds = Timed({kMac, "/h:198.18.0.200", "/t:3000"}, &r, unprivileged);
+    EXPECT_EQ(r.status, 5) << "unprivileged " << unprivileged;
+    EXPECT_EQ(r.out, kPingError) << "unprivileged " << unprivileged;
+    EXPECT_GE(seconds, 2.9);
+    // Three requests and the magic packet, no flood.
+    EXPECT_LE(lab_->IcmpCounter(lab_->target(), "OutType3") - before, 5);
+  }
+}
+
+TEST_F(ConfirmInNamespaces, SilentNeighbourEndsWithStatusFive) {
+  RunResult r = lab_->RunProgram({kMac, "/h:198.18.0.3", "/t:3000"});
+  EXPECT_EQ(r.status, 5);
+  EXPECT_TRUE(r.out == kTimedOut || r.out == kPingError) << r.out;
+}
+
+TEST_F(ConfirmInNamespaces, AnotherProgramsRepliesDoNotConfirm) {
+  SilenceTarget();
+  auto imposter = lab_->StartInTarget({"echo_imposter", "5"});
+  ASSERT_TRUE(imposter->WaitForOutput("ready\n", 10000));
+  RunResult r = lab_->RunProgram({kMac, "/h:198.18.0.2", "/t:3000"});
+  EXPECT_EQ(r.status, 5);
+  EXPECT_EQ(r.out, kTimedOut);
+  std::string said = imposter->Finish(15000).out;
+  EXPECT_NE(said.find("answered "), std::string::npos) << said;
+  EXPECT_EQ(said.find("answered 0\n"), std::string::npos) << "it answered nothing";
+}
+
+TEST_F(ConfirmInNamespaces, UnprivilegedUserNeedsThePingGroup) {
+  AllowPingGroup("65534 65534");
+  RunResult r = lab_->RunProgram({kMac, "/h:198.18.0.2", "/t:5000"}, true);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kConfirmedTarget);
+
+  AllowPingGroup("1 0");
+  r = lab_->RunProgram({kMac, "/h:198.18.0.2", "/t:5000"}, true);
+  EXPECT_EQ(r.status, 5);
+  EXPECT_EQ(r.out, kPingError);
+}
+
+// Waiting blocks in the readiness test: over three seconds of waiting the program makes
+// a handful of waits, where a polling loop would make thousands.
+TEST_F(ConfirmInNamespaces, WaitingIsNoBusyLoop) {
+  if (RunCommand({"strace", "-V"}).status != 0) GTEST_SKIP() << "strace is not installed";
+  SilenceTarget();
+  const std::string counts = "/tmp/trolvane-icmp-strace-" + std::to_string(::getpid());
+  RunResult r;
+  Timed({kMac, "/h:198.18.0.2", "/t:3000"}, &r, false, {"strace", "-f", "-c", "-o", counts});
+  EXPECT_EQ(r.status, 5);
+  std::ifstream in(counts);
+  std::string line;
+  long waits = 0;
+  long all = 0;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> f;
+    for (std::string w; fields >> w;) f.push_back(w);
+    if (f.size() < 5 || f[0] == "%" || f[0].rfind("--", 0) == 0) continue;
+    long calls = std::stol(f[3]);
+    const std::string& name = f.back();
+    if (name == "total") continue;
+    all += calls;
+    if (name == "poll" || name == "ppoll" || name == "select" || name == "pselect6") {
+      waits += calls;
+    }
+  }
+  ::unlink(counts.c_str());
+  EXPECT_GE(waits, 3);
+  EXPECT_LE(waits, 10);
+  EXPECT_LT(all, 1000);
+}
+
+}  // namespace
+}  // namespace trolvane::testing

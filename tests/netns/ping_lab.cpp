@@ -1,0 +1,61 @@
+#include "netns/ping_lab.h"
+
+#include <sstream>
+#include <stdexcept>
+
+namespace trolvane::testing {
+
+PingLab::PingLab() {
+  client_ = lab_.AddNamespace("client");
+  target_ = lab_.AddNamespace("target");
+  lab_.Link(client_, "198.18.0.1/25", target_, "198.18.0.2/25");
+  RunCommand({"ip", "-n", client_, "route", "add", "198.18.0.128/25", "via", "198.18.0.2"});
+  SetSysctl(target_, "net.ipv4.ip_forward", "1");
+  // Every request gets its answer, however closely the tests follow each other.
+  SetSysctl(target_, "net.ipv4.icmp_ratelimit", "0");
+}
+
+void PingLab::SetSysctl(const std::string& ns, const std::string& name,
+                        const std::string& value) const {
+  RunResult r = RunCommand({"sysctl", "-q", "-w", name + "=" + value}, {.prefix = lab_.Exec(ns)});
+  if (r.status != 0) throw std::runtime_error("cannot set " + name + " in " + ns);
+}
+
+long PingLab::IcmpCounter(const std::string& ns, const std::string& name) const {
+  std::istringstream snmp(RunCommand({"cat", "/proc/net/snmp"}, {.prefix = lab_.Exec(ns)}).out);
+  std::string names;
+  std::string values;
+  while (std::getline(snmp, names) && names.rfind("IcmpMsg:", 0) != 0) {
+  }
+  std::getline(snmp, values);
+  std::istringstream n(names);
+  std::istringstream v(values);
+  std::string key;
+  std::string value;
+  while (n >> key && v >> value) {
+    if (key == name) return std::stol(value);
+  }
+  return 0;  // the kernel lists only the types it has counted
+}
+
+std::unique_ptr<BackgroundProcess> PingLab::StartInTarget(
+    const std::vector<std::string>& argv) const {
+  std::vector<std::string> command = argv;
+  command[0] = std::string(TROLVANE_TOOLS_DIR) + "/" + argv[0];
+  return std::make_unique<BackgroundProcess>(command, RunOptions{.prefix = lab_.Exec(target_)});
+}
+
+RunResult PingLab::RunProgram(const std::vector<std::string>& arguments, bool unprivileged,
+                              const std::vector<std::string>& wrapper) const {
+  RunOptions options{.time_limit_seconds = 30, .prefix = lab_.Exec(client_)};
+  if (unprivileged) {
+    options.prefix.insert(options.prefix.end(),
+                          {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  options.prefix.insert(options.prefix.end(), wrapper.begin(), wrapper.end());
+  std::vector<std::string> command = {TROLVANE_PROGRAM};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return RunCommand(command, options);
+}
+
+}  // namespace trolvane::testing

@@ -1,0 +1,40 @@
+// The confirmation's lab, on the shared namespace lab: the program's namespace
+// ("client", 198.18.0.1/25, no default route) and a target host (198.18.0.2/25) that
+// also routes to the other half of 198.18.0.0/24, where nothing lives, so that its
+// answer there is "net unreachable".
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/background_process.h"
+#include "support/netns_lab.h"
+#include "support/program_runner.h"
+
+namespace trolvane::testing {
+
+class PingLab {
+ public:
+  PingLab();
+
+  const std::string& client() const { return client_; }
+  const std::string& target() const { return target_; }
+
+  void SetSysctl(const std::string& ns, const std::string& name, const std::string& value) const;
+  // An ICMP counter of /proc/net/snmp ("IcmpMsg" row, e.g. "InType8") in a namespace.
+  long IcmpCounter(const std::string& ns, const std::string& name) const;
+  // Starts a helper program of the build inside the target namespace.
+  std::unique_ptr<BackgroundProcess> StartInTarget(const std::vector<std::string>& argv) const;
+  // The program in the client namespace; as `nobody` when unprivileged. wrapper goes
+  // between the namespace and the program (e.g. a tracer).
+  RunResult RunProgram(const std::vector<std::string>& arguments, bool unprivileged = false,
+                       const std::vector<std::string>& wrapper = {}) const;
+
+ private:
+  NetnsLab lab_{"icmp"};
+  std::string client_;
+  std::string target_;
+};
+
+}  // namespace trolvane::testing
