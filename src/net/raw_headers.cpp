@@ -21,6 +21,7 @@ void WriteLe32(std::uint8_t* p, std::uint32_t value) {
 }
 
 constexpr int kIcmpHeaderSize = 8;
+constexpr int kIpv4MinHeaderSize = 20;
 
 }  // namespace
 
@@ -51,6 +52,9 @@ PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifie
                         std::uint16_t sequence) {
   PacketView view;
   const int h = (area[0] & 0x0F) * 4;
+  // A header shorter than IPv4 allows holds no TTL or source: reading them would take
+  // bytes past the packet, whatever an earlier one left there. Passed over.
+  if (h < kIpv4MinHeaderSize) return view;
   if (n < h + kIcmpHeaderSize) {
     view.verdict = PacketVerdict::kTooShort;
     return view;

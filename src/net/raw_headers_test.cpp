@@ -128,6 +128,10 @@ TEST(ExamineReply, ClassifiesHandMadePackets) {
       {"type 5", Join(Ipv4(host), ErrorQuoting(5, kOurId, kOurSeq)), V::kNotEcho, K::rkError, 5},
       {"shorter than header plus 8", Join(Ipv4(host), Bytes{0, 0, 0, 0, 0x21, 0x43, 0xA1}),
        V::kTooShort, K::rkError, 0},
+      // Header length 0: an echo reply with our numbers, but no header to read TTL and
+      // source from within the 8 bytes received.
+      {"header length under 20", Bytes{0, 0x7f, 0, 0, 0x21, 0x43, 0xA1, 0x0D}, V::kForeign,
+       K::rkError, 0},
   };
   for (const ExamineCase& c : cases) {
     std::array<std::uint8_t, kIcmpAreaSize> area{};
