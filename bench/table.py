@@ -39,8 +39,17 @@ def cpu_model():
     return platform.processor() or "unknown CPU"
 
 
-print(f"Machine: {cpu_model()}, {os.cpu_count()} cores, Linux {platform.release()}; "
-      f"{runs} runs of each command after 3 warm-ups (hyperfine).")
+def memory():
+    try:
+        with open("/proc/meminfo") as f:
+            kb = int(f.readline().split()[1])
+        return f"{kb / 1024 / 1024:.0f} GiB"
+    except (OSError, ValueError, IndexError):
+        return "unknown memory"
+
+
+print(f"Machine: {cpu_model()}, {os.cpu_count()} cores, {memory()}, "
+      f"Linux {platform.release()}; {runs} runs of each command after 3 warm-ups (hyperfine).")
 print()
 print("| measured | against | time ratio (ours / theirs) | peak memory, ours / theirs (ratio) |")
 print("|---|---|---|---|")
@@ -62,8 +71,8 @@ sizes = dict(line.strip().split("=") for line in open(os.path.join(out, "sizes")
 print()
 print("| program size | bytes |")
 print("|---|---|")
-print(f"| trolvane, native, stripped | {int(sizes['native']):,} |")
+print(f"| trolvane, native, stripped (as in the .deb) | {int(sizes['native']):,} |")
 if "windows" in sizes:
-    print(f"| trolvane.exe, Windows, static, stripped | {int(sizes['windows']):,} |")
+    print(f"| trolvane.exe, Windows, static, stripped (as in the .zip) | {int(sizes['windows']):,} |")
 print(f"| ping (iputils) | {int(sizes['ping']):,} |")
 print(f"| wakeonlan (a Perl script; needs perl) | {int(sizes['wakeonlan']):,} |")
