@@ -38,11 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   CheckArguments(line, SplitCommandLine(line, trolvane::fuzz::Cp932Step));
   // A stepper that claims nothing or more than is left must not stall or overrun the walk.
-  CheckArguments(line, SplitCommandLine(line, [](std::string_view, std::size_t) {
-                   return std::size_t{0};
-                 }));
-  CheckArguments(line, SplitCommandLine(line, [](std::string_view, std::size_t) {
-                   return std::size_t{5};
-                 }));
+  CheckArguments(
+      line, SplitCommandLine(line, [](std::string_view, std::size_t) { return std::size_t{0}; }));
+  CheckArguments(
+      line, SplitCommandLine(line, [](std::string_view, std::size_t) { return std::size_t{5}; }));
   return 0;
 }

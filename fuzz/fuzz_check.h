@@ -9,12 +9,12 @@
 #include <string_view>
 
 // Aborts, so that libFuzzer saves the input as a crash artifact.
-#define FUZZ_CHECK(condition)                                                          \
-  do {                                                                                 \
-    if (!(condition)) {                                                                \
+#define FUZZ_CHECK(condition)                                                            \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                    \
-    }                                                                                  \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (false)
 
 namespace trolvane::fuzz {

@@ -44,7 +44,7 @@ void CheckView(const Area& area, int n, std::uint16_t id, std::uint16_t seq,
   FUZZ_CHECK(at + 4 <= n);
   FUZZ_CHECK(Le16(&area[static_cast<std::size_t>(at)]) == id);
   FUZZ_CHECK(Le16(&area[static_cast<std::size_t>(at) + 2]) == seq);
-  const TReplyStatusKind kind = echo         ? TReplyStatusKind::rkEchoReply
+  const TReplyStatusKind kind = echo        ? TReplyStatusKind::rkEchoReply
                                 : type == 3 ? TReplyStatusKind::rkUnreachable
                                             : TReplyStatusKind::rkTtlExpired;
   FUZZ_CHECK(view.kind == kind);

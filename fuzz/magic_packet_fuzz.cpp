@@ -53,16 +53,17 @@ void CheckText(std::string_view text) {
   for (std::size_t k = 0; k < 6; ++k) FUZZ_CHECK(packet[k] == 0xFF);
   for (std::size_t k = 6; k < packet.size(); ++k) {
     std::string_view run = runs[(k - 6) % 6];
-    int low = trolvane::ParseInteger("$" + std::string(run.substr(run.size() > 2 ? run.size() - 2 : 0)))
-                  .value_or(-1);
+    int low =
+        trolvane::ParseInteger("$" + std::string(run.substr(run.size() > 2 ? run.size() - 2 : 0)))
+            .value_or(-1);
     FUZZ_CHECK(packet[k] == low);
   }
 }
 
 void CheckWritten(const std::uint8_t* bytes) {
   char text[18];
-  std::snprintf(text, sizeof text, "%02x-%02X-%02x-%02X-%02x-%02X", bytes[0], bytes[1],
-                bytes[2], bytes[3], bytes[4], bytes[5]);
+  std::snprintf(text, sizeof text, "%02x-%02X-%02x-%02X-%02x-%02X", bytes[0], bytes[1], bytes[2],
+                bytes[3], bytes[4], bytes[5]);
   MagicPacketBytes packet{};
   TMagicPacket::BuildMagicPacket(text, packet);
   for (std::size_t k = 6; k < packet.size(); ++k) FUZZ_CHECK(packet[k] == bytes[(k - 6) % 6]);
