@@ -36,12 +36,22 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
   if (pid_ == 0) {
     int null_fd = open("/dev/null", O_RDWR);
     dup2(null_fd, STDIN_FILENO);
-    dup2(fds[1], STDOUT_FILENO);
+    if (options.close_stdout) {
+      close(STDOUT_FILENO);
+    } else {
+      dup2(fds[1], STDOUT_FILENO);
+    }
+    if (options.stdout_broken_pipe) close(fds[0]);
     execvp(args[0], args.data());
     _exit(127);
   }
   close(fds[1]);
   out_fd_ = fds[0];
+  if (options.stdout_broken_pipe) {
+    // Nobody reads: a write by the child meets a broken pipe.
+    close(out_fd_);
+    out_fd_ = -1;
+  }
 }
 
 BackgroundProcess::~BackgroundProcess() {
@@ -50,6 +60,7 @@ BackgroundProcess::~BackgroundProcess() {
 }
 
 bool BackgroundProcess::ReadSome(int wait_ms) {
+  if (out_fd_ < 0) return false;
   pollfd p{out_fd_, POLLIN, 0};
   int r = poll(&p, 1, wait_ms);
   if (r <= 0) return r < 0 && errno == EINTR;

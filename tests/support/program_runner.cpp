@@ -1,16 +1,11 @@
 #include "support/program_runner.h"
 
-#include <fcntl.h>
 #include <iconv.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
+
+#include "support/background_process.h"
 
 namespace trolvane::testing {
 namespace {
@@ -23,70 +18,13 @@ std::string Env(const char* name, const char* fallback = "") {
 std::string WindowsBuildDir() { return Env("TROLVANE_WINDOWS_BUILD_DIR"); }
 std::string WineRun() { return Env("TROLVANE_WINE_RUN", TROLVANE_SOURCE_DIR "/scripts/wine-run"); }
 
-long long NowMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
-
 }  // namespace
 
 bool UnderWindowsBuild() { return Env("TROLVANE_UNDER_TEST") == "windows"; }
 
 RunResult RunCommand(const std::vector<std::string>& command, const RunOptions& options) {
-  std::vector<std::string> all = options.prefix;
-  all.insert(all.end(), command.begin(), command.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  int pipe_fds[2];
-  if (pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork");
-  if (pid == 0) {
-    int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, STDIN_FILENO);
-    if (options.close_stdout) {
-      close(STDOUT_FILENO);
-    } else {
-      dup2(pipe_fds[1], STDOUT_FILENO);
-    }
-    if (options.stdout_broken_pipe) close(pipe_fds[0]);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  close(pipe_fds[1]);
-  RunResult result;
-  if (options.stdout_broken_pipe) close(pipe_fds[0]);
-  long long deadline = NowMs() + options.time_limit_seconds * 1000LL;
-  bool open_pipe = !options.stdout_broken_pipe;
-  while (open_pipe) {
-    long long left = deadline - NowMs();
-    if (left <= 0) break;
-    pollfd p{pipe_fds[0], POLLIN, 0};
-    int r = poll(&p, 1, static_cast<int>(left));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    char buffer[4096];
-    ssize_t n = read(pipe_fds[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    result.out.append(buffer, static_cast<std::size_t>(n));
-  }
-  if (!options.stdout_broken_pipe) close(pipe_fds[0]);
-  int status = 0;
-  for (;;) {
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (NowMs() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      break;
-    }
-    usleep(10000);
-  }
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  BackgroundProcess process(command, options);
+  return process.Finish(options.time_limit_seconds * 1000);
 }
 
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options) {
