@@ -14,12 +14,15 @@ ProcessLifetime::ProcessLifetime() {
   StartSocketStackModule();
 }
 
+// The exit status is settled by now; a failed clean-up must not abort the process.
 ProcessLifetime::~ProcessLifetime() {
-  FinishSocketStackModule();
-  // The exit status is settled by now; a failed clean-up must not abort the process.
+  try {
+    FinishSocketStackModule();
+  } catch (...) {
+  }
   try {
     StopWinsock();
-  } catch (const ESocketError&) {
+  } catch (...) {
   }
 }
 

@@ -54,9 +54,8 @@ TReplyStatus TNetIcmpClient::AwaitReply(std::int32_t timeout) {
     StackInstance()->CheckSocketResult(n);
     if (DecodeReply(n, result)) return result;
     // The whole wait, from its start, never exceeds the time-out.
-    remaining = static_cast<std::int32_t>(static_cast<std::int64_t>(timeout) -
-                                          TickDiff(start, os::TickCount()));
-    if (remaining <= 0) break;
+    remaining = RemainingWait(timeout, TickDiff(start, os::TickCount()));
+    if (remaining == 0) break;
   }
   DecodeReply(0, result);
   return result;

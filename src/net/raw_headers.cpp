@@ -89,4 +89,9 @@ PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifie
   return view;
 }
 
+std::int32_t RemainingWait(std::int32_t timeout, std::uint32_t elapsed) {
+  const std::int64_t left = static_cast<std::int64_t>(timeout) - elapsed;
+  return left > 0 ? static_cast<std::int32_t>(left) : 0;
+}
+
 }  // namespace trolvane

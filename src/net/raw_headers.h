@@ -49,6 +49,9 @@ void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_
 
 // Milliseconds from earlier to later on a 32-bit counter that may have wrapped once.
 std::uint32_t TickDiff(std::uint32_t earlier, std::uint32_t later);
+// What is left of a wait of timeout ms after elapsed ms; 0 when nothing is. Computed wide,
+// so that a time-out near the most negative value cannot wrap into a wait of weeks.
+std::int32_t RemainingWait(std::int32_t timeout, std::uint32_t elapsed);
 
 enum class PacketVerdict {
   kTooShort,  // shorter than its IPv4 header plus 8

@@ -58,6 +58,15 @@ TEST(TickDiff, HandlesOneWrapOfTheCounter) {
   EXPECT_EQ(TickDiff(5, 5), 0u);
 }
 
+TEST(RemainingWait, NeverWrapsIntoALongerWait) {
+  EXPECT_EQ(RemainingWait(1000, 400), 600);
+  EXPECT_EQ(RemainingWait(1000, 1000), 0);
+  EXPECT_EQ(RemainingWait(1000, 0xFFFFFFFFu), 0);
+  EXPECT_EQ(RemainingWait(-2, 0), 0);
+  EXPECT_EQ(RemainingWait(INT32_MIN, 5), 0);
+  EXPECT_EQ(RemainingWait(INT32_MAX, 0), INT32_MAX);
+}
+
 constexpr std::uint16_t kOurId = 0x4321;
 constexpr std::uint16_t kOurSeq = 3489;
 

@@ -92,8 +92,12 @@ std::string TNetStack::SocketErrorMessage(int code) {
 
 void TNetStack::CheckSocketResult(int result) {
   if (result != os::kSocketError) return;
-  last_error_code_ = LastSocketError();
-  RaiseSocketFailure(last_error_code_);
+  RaiseRecordedFailure(LastSocketError());
+}
+
+void TNetStack::RaiseRecordedFailure(int code) {
+  last_error_code_ = code;
+  RaiseSocketFailure(code);
 }
 
 void TNetStack::RaiseSocketFailure(int code) {

@@ -79,6 +79,8 @@ class TNetStack {
   int LastErrorCode() const { return last_error_code_; }
 
  protected:
+  // Like a failed check: the code becomes LastErrorCode, then ENetSocketError is raised.
+  [[noreturn]] void RaiseRecordedFailure(int code);
   // "Socket Error # <code>" CR LF and the text.
   static std::string FormatSocketError(int code, const std::string& text);
 

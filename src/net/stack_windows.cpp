@@ -110,7 +110,7 @@ std::string TNetStackWindows::SockGetHostByName(const std::string& host) {
   if (entry == nullptr) CheckSocketResult(os::kSocketError);
   // An entry without addresses names no host to talk to: report it as such.
   if (entry->addr_list == nullptr || entry->addr_list[0] == nullptr) {
-    RaiseSocketFailure(os::kWsaNoData);
+    RaiseRecordedFailure(os::kWsaNoData);
   }
   return EntryAddress(*entry, 0);
 }

@@ -23,7 +23,14 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // --- TBaseSocket ---
 
-TBaseSocket::~TBaseSocket() { TBaseSocket::Deactivate(); }
+// A handler that raises while the socket is destroyed must not end the process; the base
+// level still closes the handle.
+TBaseSocket::~TBaseSocket() {
+  try {
+    TBaseSocket::Deactivate();
+  } catch (...) {
+  }
+}
 
 void TBaseSocket::SetActive(bool value) {
   if (value == active_) return;
@@ -143,7 +150,12 @@ bool TIpSocket::BuildSocketAddress(std::string_view host, const std::string& por
 
 // --- TCustomIpClient ---
 
-TCustomIpClient::~TCustomIpClient() { TCustomIpClient::Deactivate(); }
+TCustomIpClient::~TCustomIpClient() {
+  try {
+    TCustomIpClient::Deactivate();
+  } catch (...) {
+  }
+}
 
 void TCustomIpClient::Activate() {
   TBaseSocket::Activate();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <string>
 #include <vector>
 
@@ -168,6 +170,20 @@ TEST_F(UdpSocketTest, DestroyingAnOpenSocketShutsItDownAndClosesIt) {
     socket.Activate();
   }
   EXPECT_EQ(events, (std::vector<std::string>{"disconnect", "destroy"}));
+}
+
+TEST_F(UdpSocketTest, AHandlerRaisingWhileTheSocketIsDestroyedDoesNotEndTheProcess) {
+  std::vector<std::string> events;
+  {
+    TUdpSocket socket;
+    socket.SetRemoteHost("127.0.0.1");
+    socket.SetRemotePort(receiver_.PortText());
+    socket.OnDisconnect = [](TBaseSocket&) { throw std::runtime_error("handler"); };
+    socket.OnDestroyHandle = [&](TBaseSocket&) { events.push_back("destroy"); };
+    socket.Activate();
+  }
+  // The base level still closed the handle.
+  EXPECT_EQ(events, (std::vector<std::string>{"destroy"}));
 }
 
 TEST_F(UdpSocketTest, AFailedPortConversionLeavesTheSocketOpenButUnconnected) {
