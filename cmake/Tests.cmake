@@ -72,4 +72,9 @@ if(TROLVANE_NETNS_TEST_SOURCES)
   # Namespaces are machine-wide: these tests run alone.
   add_test(NAME netns_tests COMMAND netns_tests)
   set_tests_properties(netns_tests PROPERTIES RUN_SERIAL TRUE)
+  if(TROLVANE_WINDOWS_BUILD_DIR)
+    # Cases that cover both builds also run the Windows program under Wine.
+    set_tests_properties(netns_tests PROPERTIES ENVIRONMENT
+        "TROLVANE_WINDOWS_BUILD_DIR=${TROLVANE_WINDOWS_BUILD_DIR};TROLVANE_WINE_RUN=${CMAKE_SOURCE_DIR}/scripts/wine-run")
+  endif()
 endif()
