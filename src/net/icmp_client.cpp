@@ -4,12 +4,6 @@
 #include "platform/process.h"
 
 namespace trolvane {
-namespace {
-
-std::uint16_t OurIdentifier() { return static_cast<std::uint16_t>(os::CurrentProcessId()); }
-
-}  // namespace
-
 TNetIcmpClient::TNetIcmpClient() {
   SetProtocol(os::kIpProtoIcmp);
   next_sequence_ = 3489;
@@ -42,8 +36,8 @@ void TNetIcmpClient::EndSeries() {
 
 void TNetIcmpClient::BuildEchoRequest(std::string_view payload) {
   request_size_ = kEchoRequestSize;
-  trolvane::BuildEchoRequest(request_area_.data(), OurIdentifier(), next_sequence_, os::TickCount(),
-                             payload);
+  trolvane::BuildEchoRequest(request_area_.data(), OurEchoIdentifier(), next_sequence_,
+                             os::TickCount(), payload);
 }
 
 std::uint16_t TNetIcmpClient::ComputeChecksum() const {
@@ -100,7 +94,7 @@ bool TNetIcmpClient::DecodeReply(std::int32_t n, TReplyStatus& result) {
     return true;
   }
   result.Status = TReplyStatusKind::rkError;
-  const PacketView view = ExamineReply(receive_area_.data(), n, OurIdentifier());
+  const PacketView view = ExamineReply(receive_area_.data(), n, OurEchoIdentifier());
   if (!Answers(view)) return false;
   result.ByteCount = n;
   result.SourceAddress = StackInstance()->AddressBytesToText(view.source);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/process.h"
+
 namespace trolvane {
 namespace {
 
@@ -33,6 +35,8 @@ int Ipv4HeaderLength(const std::uint8_t* p, int n) {
 }
 
 }  // namespace
+
+std::uint16_t OurEchoIdentifier() { return static_cast<std::uint16_t>(os::CurrentProcessId()); }
 
 std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size) {
   std::uint32_t sum = 0;

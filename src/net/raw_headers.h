@@ -43,6 +43,9 @@ struct TReplyStatus {
 // message that holds its checksum it gives 0 when the checksum verifies.
 std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size);
 
+// The identifier of this process's echo requests: the low 16 bits of its id.
+std::uint16_t OurEchoIdentifier();
+
 // Writes the 52-byte echo request into area. Identifier, sequence and tick stamp are
 // stored least significant byte first; the payload is the text's first 32 bytes padded
 // with 'E'.
