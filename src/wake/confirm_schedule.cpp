@@ -27,6 +27,7 @@ TReplyStatusKind PingUntilAnswered(std::int32_t timeout, const ConfirmSeams& sea
   while (elapsed < budget) {
     const std::uint64_t second_end =
         std::min((elapsed / kPingInterval + 1) * kPingInterval, budget);
+    if (seams.waiting) seams.waiting(elapsed);
     last = seams.ping(static_cast<std::int32_t>(second_end - elapsed));
     if (last == TReplyStatusKind::rkEchoReply) break;
     // An early answer of another kind must not speed up the requests.

@@ -14,6 +14,8 @@ struct ConfirmSeams {
   std::function<void(std::uint32_t ms)> sleep;
   // One echo request, then its wait of at most timeout ms; the kind of its outcome.
   std::function<TReplyStatusKind(std::int32_t timeout)> ping;
+  // Before each request of a wait that asks more than once: milliseconds since the start.
+  std::function<void(std::uint64_t elapsed)> waiting;
 };
 
 // A machine that is still off cannot answer a request sent while it was off, so with a

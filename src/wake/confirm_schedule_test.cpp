@@ -43,6 +43,7 @@ Schedule Drive(std::int32_t timeout, const std::vector<Answer>& answers, std::ui
                        : a.ms;
             return a.kind;
           },
+      .waiting = {},
   };
   run.outcome = PingUntilAnswered(timeout, seams);
   run.elapsed = now - start;

@@ -5,6 +5,7 @@
 #include "text/messages.h"
 #include "wake/confirm_schedule.h"
 #include "wake/magic_packet.h"
+#include "wake/progress_line.h"
 
 namespace trolvane {
 
@@ -14,6 +15,8 @@ void TMagicPacket::ConfirmBoot() {
   if (!target) throw EBootFaultException(msg::kBootPingError);
   TNetIcmpClient client;  // a failure to create it passes on unchanged
   client.SetHost(*target);
+  ProgressLine progress(Status());  // gone, and so erased, before any error line
+  const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const ConfirmSeams seams{
       .clock = os::TickCount,
       .sleep = os::Sleep,
@@ -23,6 +26,7 @@ void TMagicPacket::ConfirmBoot() {
             client.Ping();
             return client.LastReply().Status;
           },
+      .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
   };
   TReplyStatusKind kind;
   try {
@@ -34,6 +38,7 @@ void TMagicPacket::ConfirmBoot() {
   }
   switch (kind) {
     case TReplyStatusKind::rkEchoReply:
+      progress.Erase();
       WriteCheckedLine(Writer(), std::string(msg::kBootConfirmedBefore) + HostAddress() +
                                      msg::kBootConfirmedAfter);
       return;

@@ -46,8 +46,9 @@ class TUdpSocket;
 
 class TMagicPacket {
  public:
-  // Result lines (the confirmation) go to write.
-  explicit TMagicPacket(LineWriter write);
+  // Result lines (the confirmation) go to write; the status line while it waits for the
+  // host, to status when set.
+  explicit TMagicPacket(LineWriter write, StatusWriter status = {});
   virtual ~TMagicPacket() = default;
   TMagicPacket(const TMagicPacket&) = delete;
   TMagicPacket& operator=(const TMagicPacket&) = delete;
@@ -93,9 +94,11 @@ class TMagicPacket {
   // MAC text that the send would refuse is still refused.
   void SendPacketTo(TUdpSocket& socket, const std::optional<std::string>& address);
   const LineWriter& Writer() const { return write_; }
+  const StatusWriter& Status() const { return status_; }
 
  private:
   LineWriter write_;
+  StatusWriter status_;
   std::string port_text_ = "7";
   std::string host_address_;
   std::string mac_address_;
