@@ -108,6 +108,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(SameView(view, trolvane::ExamineReply(stale.data(), n, id)));
   CheckView(clean, n, id, view);
 
+  // Again with the ICMP checksum made to verify, so that the search reaches what lies
+  // behind it.
+  const int h = (clean[0] & 0x0F) * 4;
+  if (h >= 20 && n >= h + 4) {
+    std::uint8_t* icmp = &clean[static_cast<std::size_t>(h)];
+    icmp[2] = icmp[3] = 0;
+    const std::uint16_t sum = trolvane::ComputeChecksum(icmp, n - h);
+    icmp[2] = static_cast<std::uint8_t>(sum);
+    icmp[3] = static_cast<std::uint8_t>(sum >> 8);
+    CheckView(clean, n, id, trolvane::ExamineReply(clean.data(), n, id));
+  }
+
   CheckOwnRequest(id, seq, trolvane::fuzz::AsText(data, size));
   return 0;
 }

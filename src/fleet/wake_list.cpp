@@ -1,6 +1,7 @@
 #include "fleet/wake_list.h"
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -99,6 +100,71 @@ std::string Dotted(std::uint32_t address) {
   return DottedQuad(bytes);
 }
 
+// One stream of echo requests per address, however many lines name it.
+struct Targets {
+  std::vector<std::uint32_t> addresses;
+  std::vector<std::optional<std::size_t>> of_line;  // none for a refused host
+  std::vector<std::vector<std::size_t>> lines_of;
+};
+
+Targets GroupByAddress(const std::vector<Destinations>& to) {
+  Targets targets;
+  std::unordered_map<std::uint32_t, std::size_t> index;
+  for (std::size_t line = 0; line < to.size(); ++line) {
+    targets.of_line.emplace_back();
+    if (!to[line].host) continue;
+    auto [it, added] = index.emplace(*to[line].host, targets.addresses.size());
+    if (added) {
+      targets.addresses.push_back(*to[line].host);
+      targets.lines_of.emplace_back();
+    }
+    targets.of_line[line] = it->second;
+    targets.lines_of[it->second].push_back(line);
+  }
+  return targets;
+}
+
+// Confirms the addresses over one ICMP socket. When the socket fails, every address that
+// has not answered by then is a ping error.
+std::vector<AddressOutcome> AskAll(const std::vector<std::uint32_t>& addresses,
+                                   std::int32_t timeout,
+                                   const std::function<void(std::size_t)>& answered,
+                                   const std::function<void(std::uint64_t)>& waiting) {
+  std::vector<AddressOutcome> outcomes(addresses.size(), AddressOutcome::kError);
+  if (addresses.empty()) return outcomes;
+  TNetEchoSocket socket;  // a failure to create it passes on unchanged
+  const ConfirmAllSeams seams{
+      .clock = os::TickCount,
+      .send =
+          [&](std::uint32_t address, std::uint16_t sequence) {
+            try {
+              socket.SendRequest(Dotted(address), sequence);
+              return true;
+            } catch (const ENetInvalidSocket&) {
+              throw;  // without a socket no address can be asked
+            } catch (const ENetException&) {
+              return false;
+            }
+          },
+      .receive = [&](std::int32_t wait) -> std::optional<PacketView> {
+        PacketView answer;
+        if (socket.Receive(wait, &answer)) return answer;
+        return std::nullopt;
+      },
+      .confirmed =
+          [&](std::size_t index) {
+            outcomes[index] = AddressOutcome::kConfirmed;
+            answered(index);
+          },
+      .waiting = waiting,
+  };
+  try {
+    return ConfirmAll(addresses, timeout, seams);
+  } catch (const ENetException&) {
+    return outcomes;
+  }
+}
+
 }  // namespace
 
 TWakeList::TWakeList(LineWriter write, StatusWriter status)
@@ -112,77 +178,29 @@ void TWakeList::Run() {
   for (const ListedHost& host : hosts) to.push_back(Resolve(host));
   SendPackets(hosts, to, port);
 
-  // One echo request stream per address, however many lines name it.
-  std::vector<std::uint32_t> addresses;
-  std::vector<std::optional<std::size_t>> target(hosts.size());
-  std::vector<std::vector<std::size_t>> lines_of;
-  {
-    std::unordered_map<std::uint32_t, std::size_t> index;
-    for (std::size_t i = 0; i < hosts.size(); ++i) {
-      if (!to[i].host) continue;
-      auto [it, added] = index.emplace(*to[i].host, addresses.size());
-      if (added) {
-        addresses.push_back(*to[i].host);
-        lines_of.emplace_back();
-      }
-      target[i] = it->second;
-      lines_of[it->second].push_back(i);
-    }
-  }
-
+  const Targets targets = GroupByAddress(to);
   const int total = static_cast<int>(hosts.size());
   int confirmed = 0;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
-  std::vector<AddressOutcome> outcomes(addresses.size(), AddressOutcome::kError);
-  std::vector<bool> answered(addresses.size(), false);
-  if (!addresses.empty()) {
-    TNetEchoSocket socket;  // a failure to create it passes on unchanged
-    const ConfirmAllSeams seams{
-        .clock = os::TickCount,
-        .send =
-            [&](std::uint32_t address, std::uint16_t sequence) {
-              try {
-                socket.SendRequest(Dotted(address), sequence);
-                return true;
-              } catch (const ENetInvalidSocket&) {
-                throw;  // without a socket no address can be asked
-              } catch (const ENetException&) {
-                return false;
-              }
-            },
-        .receive = [&](std::int32_t timeout) -> std::optional<PacketView> {
-          PacketView answer;
-          if (socket.Receive(timeout, &answer)) return answer;
-          return std::nullopt;
-        },
-        .confirmed =
-            [&](std::size_t index) {
-              answered[index] = true;
-              progress.Erase();
-              for (std::size_t line : lines_of[index]) {
-                WriteCheckedLine(write_, std::string(msg::kBootConfirmedBefore) + hosts[line].host +
-                                             msg::kBootConfirmedAfter);
-                ++confirmed;
-              }
-            },
-        .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget, confirmed, total); },
-    };
-    try {
-      outcomes = ConfirmAll(addresses, PingTimeout(), seams);
-    } catch (const ENetException&) {
-      // The socket failed: whoever has not answered yet is a ping error.
-      for (std::size_t i = 0; i < addresses.size(); ++i) {
-        outcomes[i] = answered[i] ? AddressOutcome::kConfirmed : AddressOutcome::kError;
-      }
-    }
-  }
+  const std::vector<AddressOutcome> outcomes = AskAll(
+      targets.addresses, PingTimeout(),
+      [&](std::size_t index) {
+        progress.Erase();
+        for (std::size_t line : targets.lines_of[index]) {
+          WriteCheckedLine(write_, std::string(msg::kBootConfirmedBefore) + hosts[line].host +
+                                       msg::kBootConfirmedAfter);
+          ++confirmed;
+        }
+      },
+      [&](std::uint64_t elapsed) { progress.Show(elapsed, budget, confirmed, total); });
   progress.Erase();
 
-  for (std::size_t i = 0; i < hosts.size(); ++i) {
-    const AddressOutcome outcome = target[i] ? outcomes[*target[i]] : AddressOutcome::kError;
+  for (std::size_t line = 0; line < hosts.size(); ++line) {
+    const std::optional<std::size_t> target = targets.of_line[line];
+    const AddressOutcome outcome = target ? outcomes[*target] : AddressOutcome::kError;
     if (outcome == AddressOutcome::kConfirmed) continue;
-    WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[i].host}) +
+    WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[line].host}) +
                                  (outcome == AddressOutcome::kTimedOut ? msg::kPingTimeoutReason
                                                                        : msg::kPingErrorReason));
   }
