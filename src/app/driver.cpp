@@ -17,6 +17,18 @@ int StatusOf(const ETrolvaneException& e) {
 
 std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
 
+// /p, /s and /t, the same for one host and for a list; each only when it has a value.
+template <typename Run>
+void ApplySendOptions(const TStringList& options, Run& run) {
+  if (std::string port = options.ValueOf("/p"); !port.empty()) run.SetPortText(port);
+  if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
+    run.SetMaskBits(TextToIntDef(bits, -1));
+  }
+  if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
+    run.SetPingTimeout(TextToIntDef(timeout, 60000));
+  }
+}
+
 }  // namespace
 
 TStringList BuildOptionList(const std::vector<std::string>& arguments) {
@@ -30,24 +42,12 @@ TStringList BuildOptionList(const std::vector<std::string>& arguments) {
 void ApplyOptions(const TStringList& options, TMagicPacket& job) {
   job.SetMacAddress(options.ValueOf("/m"));
   job.SetHostAddress(options.ValueOf("/h"));
-  if (std::string port = options.ValueOf("/p"); !port.empty()) job.SetPortText(port);
-  if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
-    job.SetMaskBits(TextToIntDef(bits, -1));
-  }
-  if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
-    job.SetPingTimeout(TextToIntDef(timeout, 60000));
-  }
+  ApplySendOptions(options, job);
 }
 
 void ApplyListOptions(const TStringList& options, TWakeList& list) {
   list.SetListName(options.ValueOf("/f"));
-  if (std::string port = options.ValueOf("/p"); !port.empty()) list.SetPortText(port);
-  if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
-    list.SetMaskBits(TextToIntDef(bits, -1));
-  }
-  if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
-    list.SetPingTimeout(TextToIntDef(timeout, 60000));
-  }
+  ApplySendOptions(options, list);
 }
 
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
