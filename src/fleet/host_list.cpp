@@ -52,6 +52,8 @@ std::optional<std::string> ReadLine(std::string_view line, std::int32_t default_
 std::vector<ListedHost> ParseHostList(std::string_view text, std::string_view list_name,
                                       std::int32_t default_bits) {
   std::vector<ListedHost> hosts;
+  // An editor's UTF-8 byte order mark is no part of the first line.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   int number = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
