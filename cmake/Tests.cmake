@@ -23,11 +23,13 @@ if(WIN32)
   set_source_files_properties(${TROLVANE_UNIT_TEST_SOURCES} PROPERTIES
       COMPILE_OPTIONS "-finput-charset=UTF-8;-fexec-charset=CP932")
   add_test(NAME unit_tests COMMAND unit_tests)
-  # Windows-side helpers of the native process tests (exact command lines and the like).
+  # Windows-side helpers of the native process tests (exact command lines, the program
+  # with raw ICMP refused, and the like).
   file(GLOB TROLVANE_WIN_HELPERS CONFIGURE_DEPENDS tests/support/win32/*.cpp)
   foreach(helper ${TROLVANE_WIN_HELPERS})
     get_filename_component(name ${helper} NAME_WE)
     add_executable(${name} ${helper})
+    target_link_libraries(${name} PRIVATE trolvane_core)
   endforeach()
   return()
 endif()
