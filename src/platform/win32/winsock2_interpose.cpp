@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform/win32/icmp_helper_socket.h"
-#include "platform/win32/raw_icmp_refusal.h"
 #include "platform/winsock.h"
 
 namespace os::win32 {
@@ -109,7 +108,7 @@ const Wrapper kWrappers[] = {
 
 }  // namespace
 
-void RefuseRawIcmpSockets(bool refuse) { raw_icmp_refused = refuse; }
+void SetRawIcmpRefused(bool refused) { raw_icmp_refused = refused; }
 
 Symbol Winsock2Export(const char* name, Symbol real) {
   for (const Wrapper& w : kWrappers) {

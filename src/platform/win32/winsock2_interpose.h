@@ -12,4 +12,9 @@ namespace os::win32 {
 // calls of the echo exchange, real itself for all others.
 Symbol Winsock2Export(const char* name, Symbol real);
 
+// Whether raw ICMP sockets are refused before the library is asked; set only through
+// the test seam (raw_icmp_refusal.h), which lives in a file of its own so that a program
+// that never calls it does not even contain it.
+void SetRawIcmpRefused(bool refused);
+
 }  // namespace os::win32
