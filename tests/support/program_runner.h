@@ -19,9 +19,18 @@ struct RunOptions {
   std::vector<std::string> prefix;      // e.g. {"ip", "netns", "exec", "ns"}
   bool close_stdout = false;            // start with standard output closed
   bool stdout_broken_pipe = false;      // stdout is a pipe whose reader is gone
+  // Windows build: the test build whose raw ICMP sockets are refused, as for a user
+  // without administrator rights, so that it confirms through the ICMP helper API.
+  bool raw_icmp_refused = false;
 };
 
 bool UnderWindowsBuild();
+// Where the Windows build's programs are.
+std::string WindowsBuildDir();
+
+// The ways the build under test can reach the network with ICMP: natively only the raw
+// socket; the Windows build also with raw ICMP refused (RunOptions::raw_icmp_refused).
+std::vector<bool> RawIcmpRefusals();
 
 // Runs the program with these arguments after its name.
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options = {});
