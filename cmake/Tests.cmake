@@ -71,7 +71,13 @@ if(TROLVANE_NETNS_TEST_SOURCES)
   add_executable(netns_tests ${TROLVANE_NETNS_TEST_SOURCES})
   target_link_libraries(netns_tests PRIVATE trolvane_test_support ${TROLVANE_GTEST_MAIN})
   add_dependencies(netns_tests trolvane)
-  # Namespaces are machine-wide: these tests run alone.
-  add_test(NAME netns_tests COMMAND netns_tests)
+  # Namespaces are machine-wide: these tests run alone. The cases named *UnderWine run the
+  # Windows build.
+  add_test(NAME netns_tests COMMAND netns_tests --gtest_filter=-*UnderWine*)
   set_tests_properties(netns_tests PROPERTIES RUN_SERIAL TRUE)
+  if(TROLVANE_WINDOWS_BUILD_DIR)
+    add_test(NAME netns_tests_windows COMMAND netns_tests --gtest_filter=*UnderWine*)
+    set_tests_properties(netns_tests_windows PROPERTIES RUN_SERIAL TRUE ENVIRONMENT
+        "TROLVANE_UNDER_TEST=windows;TROLVANE_WINDOWS_BUILD_DIR=${TROLVANE_WINDOWS_BUILD_DIR};TROLVANE_WINE_RUN=${CMAKE_SOURCE_DIR}/scripts/wine-run")
+  endif()
 endif()

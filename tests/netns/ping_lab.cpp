@@ -13,6 +13,7 @@ PingLab::PingLab() {
   SetSysctl(target_, "net.ipv4.ip_forward", "1");
   // Every request gets its answer, however closely the tests follow each other.
   SetSysctl(target_, "net.ipv4.icmp_ratelimit", "0");
+  program_prefix_ = lab_.ProgramPrefix(client_);
 }
 
 void PingLab::SetSysctl(const std::string& ns, const std::string& name,
@@ -56,6 +57,13 @@ RunResult PingLab::RunProgram(const std::vector<std::string>& arguments, bool un
   std::vector<std::string> command = {TROLVANE_PROGRAM};
   command.insert(command.end(), arguments.begin(), arguments.end());
   return RunCommand(command, options);
+}
+
+RunResult PingLab::RunBuildUnderTest(const std::vector<std::string>& arguments,
+                                     bool raw_icmp_refused, int time_limit_seconds) const {
+  RunOptions options{.time_limit_seconds = time_limit_seconds, .prefix = program_prefix_};
+  options.raw_icmp_refused = raw_icmp_refused;
+  return testing::RunProgram(arguments, options);
 }
 
 }  // namespace trolvane::testing

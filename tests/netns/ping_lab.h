@@ -30,11 +30,16 @@ class PingLab {
   // between the namespace and the program (e.g. a tracer).
   RunResult RunProgram(const std::vector<std::string>& arguments, bool unprivileged = false,
                        const std::vector<std::string>& wrapper = {}) const;
+  // The build under test in the client namespace: natively as RunProgram, the Windows
+  // build under Wine with a prefix of the lab's own; raw_icmp_refused as in RunOptions.
+  RunResult RunBuildUnderTest(const std::vector<std::string>& arguments,
+                              bool raw_icmp_refused = false, int time_limit_seconds = 60) const;
 
  private:
   NetnsLab lab_{"icmp"};
   std::string client_;
   std::string target_;
+  std::vector<std::string> program_prefix_;
 };
 
 }  // namespace trolvane::testing
