@@ -1,6 +1,6 @@
-// The emulated raw ICMP socket as the code above reaches it: through the run-time lookup
-// in WS2_32.DLL, with raw ICMP refused. Loopback only; every request is answered at once,
-// so none is left running when the process ends.
+// The emulated raw ICMP socket as the code above reaches it: through the lookup in
+// WS2_32.DLL, with raw ICMP refused. Loopback only; every request is answered at once, so
+// none is left running when the process ends.
 #include "platform/win32/icmp_helper_socket.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ namespace os::win32 {
 namespace {
 
 constexpr std::uint32_t Loopback(int host) {
-  return 0x0000007Fu | static_cast<std::uint32_t>(host) << 24;
+  return 0x7Fu | static_cast<std::uint32_t>(host) << 24;
 }
 
 class HelperSocketTest : public ::testing::Test {
@@ -26,7 +26,6 @@ class HelperSocketTest : public ::testing::Test {
   void SetUp() override {
     RefuseRawIcmpSockets();
     module_ = LoadModule("WS2_32.DLL");
-    ASSERT_NE(module_, 0u);
     WsaData data{};
     ASSERT_EQ(Get<WSAStartup>("WSAStartup")(0x0202, &data), 0);
   }
@@ -42,11 +41,11 @@ class HelperSocketTest : public ::testing::Test {
   }
 
   SOCKET Open() { return Get<socket>("socket")(kAfInet, kSockRaw, kIpProtoIcmp); }
+  int Close(SOCKET s) { return Get<closesocket>("closesocket")(s); }
 
-  int Send(SOCKET s, std::uint16_t sequence, std::uint32_t to) {
-    std::array<std::uint8_t, 52> request{8, 0, 0, 0, 0x34, 0x12};
-    request[6] = static_cast<std::uint8_t>(sequence);
-    request[7] = static_cast<std::uint8_t>(sequence >> 8);
+  // An echo request with identifier 0x1234.
+  int Send(SOCKET s, std::uint8_t sequence, std::uint32_t to) {
+    std::array<std::uint8_t, 52> request{8, 0, 0, 0, 0x34, 0x12, sequence};
     PutNetworkWord(request.data() + 2, InternetChecksum(request.data(), request.size()));
     SockAddrIn address{kAfInet, 0, to, {}};
     return Get<sendto>("sendto")(s, reinterpret_cast<const char*>(request.data()), 52, 0, &address,
@@ -59,39 +58,43 @@ class HelperSocketTest : public ::testing::Test {
     return Get<select>("select")(0, &read, nullptr, nullptr, &limit);
   }
 
+  // The next datagram: its source from recvfrom and its bytes.
+  int Receive(SOCKET s, std::uint32_t* source, std::array<std::uint8_t, 1024>* area) {
+    SockAddrIn from{};
+    int length = sizeof(from);
+    int n = Get<recvfrom>("recvfrom")(s, reinterpret_cast<char*>(area->data()), 1024, 0, &from,
+                                      &length);
+    *source = from.addr;
+    return n;
+  }
+
   ModuleHandle module_ = 0;
 };
 
 // Answers come up as a raw socket hands them over, each from the host it was sent to,
-// whatever order they complete in.
+// in whatever order they complete.
 TEST_F(HelperSocketTest, OneSocketServesManyDestinations) {
   SOCKET s = Open();
   ASSERT_NE(s, kInvalidSocket);
   EXPECT_EQ(s % 2, 1u) << "real sockets are multiples of 4";
   for (int host = 1; host <= 3; ++host) ASSERT_EQ(Send(s, host, Loopback(host)), 52);
-  // Not alertable: the answers wait to be let in, and a poll must let them in.
-  Sleep(300);
+  Sleep(300);  // not alertable: the answers wait to be let in, and a poll must let them in
   EXPECT_EQ(Wait(s, 0), 1);
 
   std::map<int, std::uint32_t> answered;  // sequence -> source
   for (int i = 0; i < 3 && Wait(s, 2000) == 1; ++i) {
     std::array<std::uint8_t, 1024> area{};
-    SockAddrIn from{};
-    int from_length = sizeof(from);
-    int n = Get<recvfrom>("recvfrom")(s, reinterpret_cast<char*>(area.data()), 1024, 0, &from,
-                                      &from_length);
-    ASSERT_EQ(n, 20 + 52);
-    EXPECT_EQ(InternetChecksum(area.data() + 20, 52), 0);
-    EXPECT_EQ(area[20], 0) << "echo reply";
     std::uint32_t source = 0;
-    std::memcpy(&source, area.data() + 12, 4);
-    EXPECT_EQ(from.addr, source);
-    answered[area[26] | area[27] << 8] = source;
+    ASSERT_EQ(Receive(s, &source, &area), 20 + 52);
+    EXPECT_EQ(area[20], 0) << "echo reply";
+    EXPECT_EQ(InternetChecksum(area.data() + 20, 52), 0);
+    EXPECT_EQ(std::memcmp(area.data() + 12, &source, 4), 0) << "the header names the sender";
+    answered[area[26]] = source;
   }
   EXPECT_EQ(answered,
             (std::map<int, std::uint32_t>{{1, Loopback(1)}, {2, Loopback(2)}, {3, Loopback(3)}}));
   EXPECT_EQ(Wait(s, 0), 0);
-  EXPECT_EQ(Get<closesocket>("closesocket")(s), 0);
+  EXPECT_EQ(Close(s), 0);
 }
 
 // The answers to a closed socket's requests complete later; they must neither touch
@@ -100,17 +103,18 @@ TEST_F(HelperSocketTest, ClosingWithRequestsOutstandingIsSafe) {
   SOCKET first = Open();
   for (int sequence = 1; sequence <= 3; ++sequence)
     ASSERT_EQ(Send(first, sequence, Loopback(1)), 52);
-  ASSERT_EQ(Get<closesocket>("closesocket")(first), 0);
+  ASSERT_EQ(Close(first), 0);
 
   SOCKET second = Open();
   EXPECT_EQ(Wait(second, 300), 0) << "runs the closed socket's completions";
   ASSERT_EQ(Send(second, 7, Loopback(1)), 52);
   ASSERT_EQ(Wait(second, 2000), 1);
-  std::array<char, 1024> area{};
-  ASSERT_EQ(Get<recv>("recv")(second, area.data(), 1024, 0), 72);
+  std::array<std::uint8_t, 1024> area{};
+  std::uint32_t source = 0;
+  ASSERT_EQ(Receive(second, &source, &area), 72);
   EXPECT_EQ(area[26], 7);
   EXPECT_EQ(Wait(second, 200), 0);
-  Get<closesocket>("closesocket")(second);
+  Close(second);
 }
 
 }  // namespace
