@@ -12,7 +12,7 @@ else()
 endif()
 
 file(GLOB TROLVANE_UNIT_TEST_SOURCES CONFIGURE_DEPENDS
-     src/text/*_test.cpp src/wake/*_test.cpp src/fleet/*_test.cpp src/net/*_test.cpp src/app/*_test.cpp
+     src/text/*_test.cpp src/wake/*_test.cpp src/net/*_test.cpp src/app/*_test.cpp
      src/platform/*_test.cpp src/platform/${TROLVANE_PLATFORM}/*_test.cpp)
 add_executable(unit_tests ${TROLVANE_UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE trolvane_core ${TROLVANE_GTEST_MAIN})
@@ -23,11 +23,13 @@ if(WIN32)
   set_source_files_properties(${TROLVANE_UNIT_TEST_SOURCES} PROPERTIES
       COMPILE_OPTIONS "-finput-charset=UTF-8;-fexec-charset=CP932")
   add_test(NAME unit_tests COMMAND unit_tests)
-  # Windows-side helpers of the native process tests (exact command lines and the like).
+  # Windows-side helpers of the native process tests (exact command lines, the program
+  # with raw ICMP refused, and the like).
   file(GLOB TROLVANE_WIN_HELPERS CONFIGURE_DEPENDS tests/support/win32/*.cpp)
   foreach(helper ${TROLVANE_WIN_HELPERS})
     get_filename_component(name ${helper} NAME_WE)
     add_executable(${name} ${helper})
+    target_link_libraries(${name} PRIVATE trolvane_core)
   endforeach()
   return()
 endif()
@@ -69,12 +71,13 @@ if(TROLVANE_NETNS_TEST_SOURCES)
   add_executable(netns_tests ${TROLVANE_NETNS_TEST_SOURCES})
   target_link_libraries(netns_tests PRIVATE trolvane_test_support ${TROLVANE_GTEST_MAIN})
   add_dependencies(netns_tests trolvane)
-  # Namespaces are machine-wide: these tests run alone.
-  add_test(NAME netns_tests COMMAND netns_tests)
+  # Namespaces are machine-wide: these tests run alone. The cases named *UnderWine run the
+  # Windows build.
+  add_test(NAME netns_tests COMMAND netns_tests --gtest_filter=-*UnderWine*)
   set_tests_properties(netns_tests PROPERTIES RUN_SERIAL TRUE)
   if(TROLVANE_WINDOWS_BUILD_DIR)
-    # Cases that cover both builds also run the Windows program under Wine.
-    set_tests_properties(netns_tests PROPERTIES ENVIRONMENT
-        "TROLVANE_WINDOWS_BUILD_DIR=${TROLVANE_WINDOWS_BUILD_DIR};TROLVANE_WINE_RUN=${CMAKE_SOURCE_DIR}/scripts/wine-run")
+    add_test(NAME netns_tests_windows COMMAND netns_tests --gtest_filter=*UnderWine*)
+    set_tests_properties(netns_tests_windows PROPERTIES RUN_SERIAL TRUE ENVIRONMENT
+        "TROLVANE_UNDER_TEST=windows;TROLVANE_WINDOWS_BUILD_DIR=${TROLVANE_WINDOWS_BUILD_DIR};TROLVANE_WINE_RUN=${CMAKE_SOURCE_DIR}/scripts/wine-run")
   endif()
 endif()
