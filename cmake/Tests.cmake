@@ -12,7 +12,7 @@ else()
 endif()
 
 file(GLOB TROLVANE_UNIT_TEST_SOURCES CONFIGURE_DEPENDS
-     src/text/*_test.cpp src/wake/*_test.cpp src/net/*_test.cpp src/app/*_test.cpp
+     src/text/*_test.cpp src/wake/*_test.cpp src/fleet/*_test.cpp src/net/*_test.cpp src/app/*_test.cpp
      src/platform/*_test.cpp src/platform/${TROLVANE_PLATFORM}/*_test.cpp)
 add_executable(unit_tests ${TROLVANE_UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE trolvane_core ${TROLVANE_GTEST_MAIN})
