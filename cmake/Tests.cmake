@@ -14,7 +14,8 @@ endif()
 file(GLOB TROLVANE_UNIT_TEST_SOURCES CONFIGURE_DEPENDS
      src/text/*_test.cpp src/wake/*_test.cpp src/fleet/*_test.cpp src/net/*_test.cpp src/app/*_test.cpp
      src/platform/*_test.cpp src/platform/${TROLVANE_PLATFORM}/*_test.cpp)
-add_executable(unit_tests ${TROLVANE_UNIT_TEST_SOURCES})
+add_executable(unit_tests ${TROLVANE_UNIT_TEST_SOURCES} tests/support/unit/stack_class.cpp)
+target_include_directories(unit_tests PRIVATE tests)
 target_link_libraries(unit_tests PRIVATE trolvane_core ${TROLVANE_GTEST_MAIN})
 target_compile_definitions(unit_tests PRIVATE TROLVANE_VERSION="${PROJECT_VERSION}")
 

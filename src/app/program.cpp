@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "app/arguments.h"
 #include "app/driver.h"
 #include "app/process_lifetime.h"
 #include "platform/console.h"
@@ -18,8 +19,8 @@ void ProgramMain(int argc, char** argv) {
     // A status line only where someone watches it.
     const StatusWriter status_line =
         os::StandardErrorIsTerminal() ? StatusWriter(os::ShowStatusLine) : nullptr;
-    status = RunDriver(os::CommandArguments(argc, argv), os::WriteLine, MakeJob(status_line),
-                       MakeList(status_line));
+    status = RunDriver(ProgramArguments(os::RawCommandLine(argc, argv)), os::WriteLine,
+                       MakeJob(status_line), MakeList(status_line));
   } catch (const std::exception& e) {
     // Only a failed start-up of the socket layers lands here.
     status = 99;

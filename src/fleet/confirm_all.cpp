@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "fleet/roll_call.h"
+#include "net/ticks.h"
 
 namespace trolvane {
 namespace {

@@ -41,7 +41,10 @@ TEST(ParseHostList, ReadsOneHostALine) {
        8,
        {{5, "a", 8, 6}, {6, "b", 16, 7}}},
       {"01-02-03-04-05-06 a\n01-02-03-04-05-06 a", 8, {{1, "a", 8, 6}, {2, "a", 8, 6}}},
-      {"\xEF\xBB\xBF" "01-02-03-04-05-06 a", -1, {{1, "a", -1, 6}}},
+      {"\xEF\xBB\xBF"
+       "01-02-03-04-05-06 a",
+       -1,
+       {{1, "a", -1, 6}}},
   };
   for (const auto& c : cases) EXPECT_EQ(Parse(c.text, c.default_bits), c.hosts) << c.text;
 }

@@ -13,6 +13,7 @@
 #include "net/datagram_sender.h"
 #include "net/echo_socket.h"
 #include "net/net_exceptions.h"
+#include "net/ticks.h"
 #include "net/udp_socket.h"
 #include "platform/files.h"
 #include "platform/process.h"

@@ -63,4 +63,8 @@ class TNetComponent : public TNetBaseComponent {
 // Number of live TNetComponent objects.
 std::int32_t StackUserCount();
 
+class TNetStack;
+// The current stack, kept alive by the components; null when none lives.
+TNetStack* StackInstance();
+
 }  // namespace trolvane

@@ -1,5 +1,6 @@
 #include "net/echo_socket.h"
 
+#include "net/component.h"
 #include "net/stack.h"
 #include "platform/process.h"
 

@@ -1,6 +1,8 @@
 #include "net/icmp_client.h"
 
+#include "net/component.h"
 #include "net/stack.h"
+#include "net/ticks.h"
 #include "platform/process.h"
 
 namespace trolvane {

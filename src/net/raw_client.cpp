@@ -1,5 +1,6 @@
 #include "net/raw_client.h"
 
+#include "net/component.h"
 #include "net/stack.h"
 
 namespace trolvane {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/checksum.h"
 #include "platform/process.h"
 
 namespace trolvane {
@@ -39,12 +40,9 @@ int Ipv4HeaderLength(const std::uint8_t* p, int n) {
 std::uint16_t OurEchoIdentifier() { return static_cast<std::uint16_t>(os::CurrentProcessId()); }
 
 std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size) {
-  std::uint32_t sum = 0;
-  for (int i = 0; i + 1 < size; i += 2) sum += ReadLe16(bytes + i);
-  if (size % 2 != 0) sum += bytes[size - 1];
-  sum = (sum >> 16) + (sum & 0xFFFF);
-  sum += sum >> 16;
-  return static_cast<std::uint16_t>(~sum);
+  // Read and stored least significant byte first, the sum's two bytes trade places.
+  const std::uint16_t sum = os::InternetChecksum(bytes, static_cast<std::size_t>(size));
+  return static_cast<std::uint16_t>(sum >> 8 | sum << 8);
 }
 
 void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_t sequence,
@@ -59,8 +57,6 @@ void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_
   std::copy_n(payload.begin(), std::min<std::size_t>(payload.size(), kEchoPayloadSize), data);
   WriteLe16(area + 2, ComputeChecksum(area, kEchoRequestSize));
 }
-
-std::uint32_t TickDiff(std::uint32_t earlier, std::uint32_t later) { return later - earlier; }
 
 PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifier) {
   PacketView view;
@@ -98,11 +94,6 @@ PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifie
   view.ttl = area[8];
   std::copy_n(area + 12, 4, view.source.begin());
   return view;
-}
-
-std::int32_t RemainingWait(std::int32_t timeout, std::uint32_t elapsed) {
-  const std::int64_t left = static_cast<std::int64_t>(timeout) - elapsed;
-  return left > 0 ? static_cast<std::int32_t>(left) : 0;
 }
 
 }  // namespace trolvane

@@ -52,12 +52,6 @@ std::uint16_t OurEchoIdentifier();
 void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_t sequence,
                       std::uint32_t tick, std::string_view payload);
 
-// Milliseconds from earlier to later on a 32-bit counter that may have wrapped once.
-std::uint32_t TickDiff(std::uint32_t earlier, std::uint32_t later);
-// What is left of a wait of timeout ms after elapsed ms; 0 when nothing is. Computed wide,
-// so that a time-out near the most negative value cannot wrap into a wait of weeks.
-std::int32_t RemainingWait(std::int32_t timeout, std::uint32_t elapsed);
-
 // What one datagram says about our echo requests. It is ours when its ICMP checksum
 // verifies and it carries our identifier: an echo reply (or echo request) in itself, a
 // destination-unreachable or time-exceeded message in the echo request it quotes (ICMP,

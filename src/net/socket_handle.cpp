@@ -1,6 +1,7 @@
 #include "net/socket_handle.h"
 
 #include "net/anti_freeze.h"
+#include "net/component.h"
 #include "net/net_exceptions.h"
 #include "net/stack.h"
 

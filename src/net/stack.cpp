@@ -4,8 +4,9 @@
 
 #include "net/anti_freeze.h"
 #include "net/net_exceptions.h"
-#include "net/stack_windows.h"
+#include "net/socket_error_texts.h"
 #include "net/winsock2_binding.h"
+#include "platform/ascii.h"
 #include "platform/text.h"
 #include "text/int_convert.h"
 #include "text/string_list.h"
@@ -13,16 +14,8 @@
 namespace trolvane {
 namespace {
 
-StackFactory stack_class = &TNetStackWindows::Create;
+StackFactory stack_class = nullptr;  // chosen where the process starts
 bool sockets_started = false;
-
-std::string UpperAscii(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return result;
-}
 
 bool IsOctetText(const std::string& part) {
   return TextToIntDef(part, -1) >= 0 && TextToIntDef(part, 256) <= 255;
@@ -32,7 +25,10 @@ bool IsOctetText(const std::string& part) {
 
 StackFactory StackClass() { return stack_class; }
 void SetStackClass(StackFactory factory) { stack_class = factory; }
-std::unique_ptr<TNetStack> MakeStack() { return stack_class(); }
+std::unique_ptr<TNetStack> MakeStack() {
+  if (stack_class == nullptr) throw ENetStackInitializationFailed();
+  return stack_class();
+}
 
 bool SocketsStarted() { return sockets_started; }
 void MarkSocketsStarted() { sockets_started = true; }
@@ -45,7 +41,7 @@ std::string FetchToken(std::string& input, const std::string& delimiter, bool re
   } else if (case_sensitive) {
     at = FindOnBoundary(input, delimiter);
   } else {
-    at = FindOnBoundary(UpperAscii(input), UpperAscii(delimiter));
+    at = FindOnBoundary(os::AsciiUppercase(input), os::AsciiUppercase(delimiter));
   }
   std::string token = input.substr(0, at);
   if (remove) input = at == std::string::npos ? std::string() : input.substr(at + delimiter.size());
@@ -80,9 +76,32 @@ std::uint32_t TNetStack::AddressTextToValue(const std::string& address) {
   return value;
 }
 
-void StartSocketStackModule() {
+// Failed socket calls become ENetSocketError with the code and its English text.
+std::string TNetStack::FormatSocketError(int code, const std::string& text) {
+  return "Socket Error # " + std::to_string(code) + "\r\n" + text;
+}
+
+std::string TNetStack::SocketErrorMessage(int code) {
+  return FormatSocketError(code, std::string(SocketErrorText(code)));
+}
+
+void TNetStack::CheckSocketResult(int result) {
+  if (result != os::kSocketError) return;
+  RaiseRecordedFailure(LastSocketError());
+}
+
+void TNetStack::RaiseRecordedFailure(int code) {
+  last_error_code_ = code;
+  RaiseSocketFailure(code);
+}
+
+void TNetStack::RaiseSocketFailure(int code) {
+  throw ENetSocketError(code, SocketErrorMessage(code));
+}
+
+void StartSocketStackModule(StackFactory stack_class_of_the_process) {
   ws2::ResetBindings();
-  stack_class = &TNetStackWindows::Create;
+  stack_class = stack_class_of_the_process;
   InitMainThread();
 }
 

@@ -92,13 +92,11 @@ class TNetStack {
 
 using StackFactory = std::unique_ptr<TNetStack> (*)();
 
-// The class MakeStack instantiates: TNetStackWindows unless start-up or a test says else.
+// The class MakeStack instantiates, chosen where the process starts; until then MakeStack
+// raises ENetStackInitializationFailed.
 StackFactory StackClass();
 void SetStackClass(StackFactory factory);
 std::unique_ptr<TNetStack> MakeStack();
-
-// The current stack, kept alive by the components (component.h); null when none lives.
-TNetStack* StackInstance();
 // Set once the platform's start-up succeeded; never cleared.
 bool SocketsStarted();
 void MarkSocketsStarted();
@@ -109,9 +107,10 @@ void MarkSocketsStarted();
 std::string FetchToken(std::string& input, const std::string& delimiter, bool remove = true,
                        bool case_sensitive = true);
 
-// Process start-up and end of the socket stack: the binding is reset and the globals set;
-// at the end WSACleanup if it was started, then the library is freed.
-void StartSocketStackModule();
+// Process start-up and end of the socket stack: the binding is reset and the globals set,
+// the stack class among them; at the end WSACleanup if it was started, then the library
+// is freed.
+void StartSocketStackModule(StackFactory stack_class);
 void FinishSocketStackModule();
 
 }  // namespace trolvane

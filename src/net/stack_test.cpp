@@ -161,7 +161,7 @@ TEST(StackStartUp, SecondStackDoesNotStartAgain) {
 TEST(SocketStackModule, StartResetsTheBindingAndFinishUnloadsIt) {
   TNetStackWindows started;
   ws2::WSAGetLastError();
-  StartSocketStackModule();
+  StartSocketStackModule(&TNetStackWindows::Create);
   EXPECT_TRUE(ws2::EntryAtStub(ws2::EntryIndex("WSAGetLastError")));
   EXPECT_EQ(StackClass(), &TNetStackWindows::Create);
   EXPECT_TRUE(IsMainThread());

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-
 #include <string>
 #include <vector>
 
-#include "net/socket_test_support.h"
+#include "support/unit/socket_test_support.h"
 #include "text/exception.h"
 
 namespace trolvane::testing {

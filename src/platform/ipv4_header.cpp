@@ -10,14 +10,6 @@ void PutNetworkWord(std::uint8_t* p, std::uint32_t value) {
   p[1] = static_cast<std::uint8_t>(value);
 }
 
-std::uint16_t InternetChecksum(const std::uint8_t* bytes, std::size_t length) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 1 < length; i += 2) sum += (bytes[i] << 8) | bytes[i + 1];
-  if (length % 2 != 0) sum += static_cast<std::uint32_t>(bytes[length - 1]) << 8;
-  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<std::uint16_t>(~sum);
-}
-
 void WriteIpv4Header(std::uint8_t* header, std::size_t payload_length, std::uint8_t ttl,
                      std::uint32_t source, std::uint32_t destination) {
   std::memset(header, 0, kIpv4HeaderSize);

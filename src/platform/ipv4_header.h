@@ -5,14 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/checksum.h"
+
 namespace os {
 
 inline constexpr std::size_t kIpv4HeaderSize = 20;
 inline constexpr std::uint8_t kIpProtocolIcmp = 1;
-
-// The Internet checksum (RFC 1071) of the bytes, as a number to be stored most
-// significant byte first.
-std::uint16_t InternetChecksum(const std::uint8_t* bytes, std::size_t length);
 
 // Writes a 20-byte header for an ICMP payload of that length: no options, no
 // fragmentation, a valid checksum. Addresses are in network order.

@@ -12,9 +12,15 @@ namespace os {
 // Prepares the process before anything is written (POSIX: a closed pipe must not kill us).
 void PrepareProcess();
 
-// The arguments after the program name. Windows splits GetCommandLineA by the driver's
-// rule and ignores argc/argv; POSIX takes argv and skips empty arguments.
-std::vector<std::string> CommandArguments(int argc, char** argv);
+// The command line as the platform hands it over: Windows gives one text, the program name
+// first (GetCommandLineA; argc and argv are not read), for the program to split by its own
+// rule; POSIX gives the arguments after the program name, split by the shell.
+struct CommandLine {
+  bool is_text = false;
+  std::string text;                // when is_text
+  std::vector<std::string> words;  // otherwise
+};
+CommandLine RawCommandLine(int argc, char** argv);
 
 // Writes the bytes followed by the platform's line end. False when the write failed.
 bool WriteLine(std::string_view text);

@@ -106,8 +106,7 @@ int send(SOCKET s, const char* buffer, int length, int flags);
 int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn* to,
            int to_length);
 int recv(SOCKET s, char* buffer, int length, int flags);
-int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from,
-             int* from_length);
+int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from, int* from_length);
 // The first argument is ignored, as on Windows. A null timeout waits without limit.
 int select(int ignored, FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "net/ticks.h"
+
 namespace trolvane {
 namespace {
 

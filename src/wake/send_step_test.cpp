@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "net/socket_test_support.h"
+#include "support/unit/socket_test_support.h"
 #include "text/messages.h"
 #include "wake/magic_packet.h"
 

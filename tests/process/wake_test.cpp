@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "net/socket_test_support.h"
+#include "support/unit/socket_test_support.h"
 #include "support/netns_lab.h"
 #include "support/program_runner.h"
 #include "wake/magic_packet.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/module.h"
 #include "platform/winsock.h"
 
@@ -74,19 +75,10 @@ const Message kMessages[] = {
      "Either the application has not called WSAStartup, or WSAStartup failed.\r\n"},
 };
 
-bool SameAsciiIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 ModuleHandle LoadModule(const char* name) {
-  if (name != nullptr && SameAsciiIgnoreCase(name, "WS2_32.DLL")) return kWinsock2Module;
+  if (name != nullptr && SameAsciiIgnoringCase(name, "WS2_32.DLL")) return kWinsock2Module;
   last_error = kErrorModNotFound;
   return 0;
 }

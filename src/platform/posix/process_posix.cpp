@@ -12,12 +12,12 @@ namespace os {
 
 void PrepareProcess() { ::signal(SIGPIPE, SIG_IGN); }
 
-std::vector<std::string> CommandArguments(int argc, char** argv) {
-  std::vector<std::string> result;
+CommandLine RawCommandLine(int argc, char** argv) {
+  CommandLine line;
   for (int i = 1; i < argc; ++i) {
-    if (argv[i] != nullptr && argv[i][0] != '\0') result.emplace_back(argv[i]);
+    if (argv[i] != nullptr) line.words.emplace_back(argv[i]);
   }
-  return result;
+  return line;
 }
 
 bool WriteLine(std::string_view text) {
@@ -56,8 +56,6 @@ void Sleep(std::uint32_t milliseconds) {
 
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
-std::uint32_t CurrentThreadId() {
-  return static_cast<std::uint32_t>(::syscall(SYS_gettid));
-}
+std::uint32_t CurrentThreadId() { return static_cast<std::uint32_t>(::syscall(SYS_gettid)); }
 
 }  // namespace os

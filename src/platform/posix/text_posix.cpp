@@ -1,3 +1,4 @@
+#include "platform/ascii.h"
 #include "platform/text.h"
 
 namespace os {
@@ -15,15 +16,7 @@ std::size_t CharLength(std::string_view text, std::size_t pos) {
 }
 
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto x = static_cast<unsigned char>(a[i]);
-    auto y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
+  return SameAsciiIgnoringCase(a, b);
 }
 
 }  // namespace os

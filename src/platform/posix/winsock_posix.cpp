@@ -266,8 +266,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
   return n < 0 ? FailErrno() : static_cast<int>(n);
 }
 
-int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from,
-             int* from_length) {
+int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from, int* from_length) {
   if (length < 0) return Fail(kWsaeInval);
   ::sockaddr_in n{};
   socklen_t n_length = sizeof(n);

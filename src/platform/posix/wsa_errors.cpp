@@ -6,6 +6,8 @@
 
 namespace os {
 
+// Tables of one case a line read best as they stand.
+// clang-format off
 int WsaErrorFromErrno(int error) {
   switch (error) {
     case EINTR: return 10004;
@@ -66,5 +68,6 @@ int WsaErrorFromHerrno(int error) {
     default: return 11003;
   }
 }
+// clang-format on
 
 }  // namespace os

@@ -1,18 +1,14 @@
 #include <windows.h>
 
 #include "platform/process.h"
-#include "platform/text.h"
-#include "text/arg_split.h"
 
 namespace os {
 
 void PrepareProcess() {}
 
-std::vector<std::string> CommandArguments(int /*argc*/, char** /*argv*/) {
-  const char* line = ::GetCommandLineA();
-  std::vector<std::string> all = trolvane::SplitCommandLine(line != nullptr ? line : "", CharLength);
-  if (!all.empty()) all.erase(all.begin());  // the program name
-  return all;
+CommandLine RawCommandLine(int /*argc*/, char** /*argv*/) {
+  const char* text = ::GetCommandLineA();
+  return CommandLine{true, text != nullptr ? text : "", {}};
 }
 
 bool WriteLine(std::string_view text) {

@@ -1,8 +1,6 @@
-// Failed socket calls become ENetSocketError with the code and its English text.
-#include <array>
+#include "net/socket_error_texts.h"
 
-#include "net/net_exceptions.h"
-#include "net/stack.h"
+#include <array>
 
 namespace trolvane {
 namespace {
@@ -78,30 +76,9 @@ constexpr std::array<const char*, 63> kTexts = {
 
 }  // namespace
 
-std::string TNetStack::FormatSocketError(int code, const std::string& text) {
-  return "Socket Error # " + std::to_string(code) + "\r\n" + text;
-}
-
-std::string TNetStack::SocketErrorMessage(int code) {
-  const char* text = "";
-  if (code >= kFirstCode && code < kFirstCode + static_cast<int>(kTexts.size())) {
-    text = kTexts[static_cast<std::size_t>(code - kFirstCode)];
-  }
-  return FormatSocketError(code, text);
-}
-
-void TNetStack::CheckSocketResult(int result) {
-  if (result != os::kSocketError) return;
-  RaiseRecordedFailure(LastSocketError());
-}
-
-void TNetStack::RaiseRecordedFailure(int code) {
-  last_error_code_ = code;
-  RaiseSocketFailure(code);
-}
-
-void TNetStack::RaiseSocketFailure(int code) {
-  throw ENetSocketError(code, SocketErrorMessage(code));
+std::string_view SocketErrorText(int code) {
+  if (code < kFirstCode || code >= kFirstCode + static_cast<int>(kTexts.size())) return {};
+  return kTexts[static_cast<std::size_t>(code - kFirstCode)];
 }
 
 }  // namespace trolvane
