@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "support/unit/expected_packet.h"
 #include "support/unit/socket_test_support.h"
 #include "text/messages.h"
 #include "wake/magic_packet.h"
@@ -20,11 +21,7 @@ class SendStepTest : public WinsockTest {
     job_.SetMacAddress("01-02-03-04-05-06");
   }
 
-  static std::string Packet() {
-    MagicPacketBytes p{};
-    TMagicPacket::BuildMagicPacket("01-02-03-04-05-06", p);
-    return std::string(p.begin(), p.end());
-  }
+  static std::string Packet() { return ExpectedPacket(); }
 
   LoopbackReceiver host_;
   TMagicPacket job_{nullptr};

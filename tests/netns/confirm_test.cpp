@@ -50,6 +50,25 @@ TEST_F(ConfirmInNamespaces, AnsweringTargetIsConfirmed) {
   EXPECT_EQ(r.out, kConfirmedTarget);
 }
 
+TEST_F(ConfirmInNamespaces, AHostNameIsShownAsGiven) {
+  lab_->NameTheTarget();
+  RunResult r = lab_->RunProgram({kMac, "/h:wol-target", "/t:5000"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "ホスト(wol-target)の起動を確認しました。\n");
+}
+
+// 0 and the other values below 0 but -2 send exactly one request.
+TEST_F(ConfirmInNamespaces, ATimeOutBelowOneIsOneRequest) {
+  SilenceTarget();
+  for (const char* timeout : {"/t:0", "/t:-1", "/t:-5"}) {
+    const long before = lab_->IcmpCounter(lab_->target(), "InType8");
+    RunResult r = lab_->RunProgram({kMac, "/h:198.18.0.2", timeout});
+    EXPECT_EQ(r.status, 5) << timeout;
+    EXPECT_EQ(r.out, kTimedOut) << timeout;
+    EXPECT_EQ(lab_->IcmpCounter(lab_->target(), "InType8") - before, 1) << timeout;
+  }
+}
+
 TEST_F(ConfirmInNamespaces, SilentTargetTimesOutAfterOneRequestASecond) {
   SilenceTarget();
   RunResult r;

@@ -46,6 +46,8 @@ std::unique_ptr<BackgroundProcess> PingLab::StartInTarget(
   return std::make_unique<BackgroundProcess>(command, RunOptions{.prefix = lab_.Exec(target_)});
 }
 
+void PingLab::NameTheTarget() { lab_.SetHosts(client_, "198.18.0.2 wol-target\n"); }
+
 void PingLab::AddTargetAddress(const std::string& cidr) const {
   RunCommand({"ip", "-n", target_, "addr", "add", cidr, "dev", "veth0"});
 }

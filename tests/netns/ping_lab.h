@@ -23,6 +23,8 @@ class PingLab {
   const std::string& target() const { return target_; }
 
   void SetSysctl(const std::string& ns, const std::string& name, const std::string& value) const;
+  // The client's resolver knows the target as "wol-target", and nothing else.
+  void NameTheTarget();
   // Gives the target another address on its link (CIDR, e.g. "198.18.0.4/25").
   void AddTargetAddress(const std::string& cidr) const;
   std::uint64_t ClientTxPackets() const;  // sent by the client namespace, loopback included

@@ -10,7 +10,7 @@
 #include "support/background_process.h"
 #include "support/netns_lab.h"
 #include "support/program_runner.h"
-#include "wake/magic_packet.h"
+#include "support/unit/expected_packet.h"
 
 namespace trolvane::testing {
 namespace {
@@ -18,17 +18,7 @@ namespace {
 constexpr const char* kSenderAddress = "198.18.0.1/24";
 constexpr const char* kTarget = "198.18.0.2";
 
-std::string PacketHex() {
-  MagicPacketBytes packet{};
-  TMagicPacket::BuildMagicPacket("01-02-03-04-05-06", packet);
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (std::uint8_t b : packet) {
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 15];
-  }
-  return hex;
-}
+std::string PacketHex() { return ExpectedPacketHex(); }
 
 class SendNetnsTest : public ::testing::Test {
  protected:

@@ -3,21 +3,17 @@
 
 #include <string>
 
-#include "support/unit/socket_test_support.h"
 #include "support/netns_lab.h"
 #include "support/program_runner.h"
-#include "wake/magic_packet.h"
+#include "support/unit/expected_packet.h"
+#include "support/unit/socket_test_support.h"
 
 namespace trolvane::testing {
 namespace {
 
 constexpr const char* kMac = "/m:01-02-03-04-05-06";
 
-std::string Packet() {
-  MagicPacketBytes p{};
-  TMagicPacket::BuildMagicPacket("01-02-03-04-05-06", p);
-  return std::string(p.begin(), p.end());
-}
+std::string Packet() { return ExpectedPacket(); }
 
 std::string NotInteger(const std::string& text) { return "'" + text + "' は整数ではありません"; }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <utility>
 
@@ -42,6 +43,18 @@ NetnsLab::~NetnsLab() {
     std::filesystem::remove_all(prefix, ignored);
   }
   for (const auto& ns : namespaces_) RunCommand({"ip", "netns", "delete", ns});
+  for (const auto& folder : etc_folders_) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  }
+}
+
+void NetnsLab::SetHosts(const std::string& ns, const std::string& lines) {
+  const std::filesystem::path etc = std::filesystem::path("/etc/netns") / ns;
+  std::filesystem::create_directories(etc);
+  etc_folders_.push_back(etc);
+  std::ofstream(etc / "nsswitch.conf") << "hosts: files\n";
+  std::ofstream(etc / "hosts") << lines;
 }
 
 std::string NetnsLab::AddNamespace(const std::string& name) {

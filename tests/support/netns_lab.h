@@ -44,6 +44,10 @@ class NetnsLab {
   void AddRoute(const std::string& ns, const std::string& destination,
                 const std::string& interface = "veth0");
 
+  // Makes the namespace's resolver read only these hosts-file lines (`ip netns exec`
+  // mounts /etc/netns/<ns>/ over /etc), so that a name resolves without leaving it.
+  void SetHosts(const std::string& ns, const std::string& lines);
+
   // Command prefix that runs a command inside the namespace.
   std::vector<std::string> Exec(const std::string& ns) const;
   // Like Exec, for the program under test: under the Windows build it also gives Wine a
@@ -64,6 +68,7 @@ class NetnsLab {
   std::string tag_;
   std::vector<std::string> namespaces_;
   std::vector<std::pair<std::string, std::string>> wine_prefixes_;  // namespace, prefix
+  std::vector<std::string> etc_folders_;
 };
 
 }  // namespace trolvane::testing

@@ -15,10 +15,10 @@ struct RunResult {
 };
 
 struct RunOptions {
-  int time_limit_seconds = 20;          // the program is killed after this
-  std::vector<std::string> prefix;      // e.g. {"ip", "netns", "exec", "ns"}
-  bool close_stdout = false;            // start with standard output closed
-  bool stdout_broken_pipe = false;      // stdout is a pipe whose reader is gone
+  int time_limit_seconds = 20;      // the program is killed after this
+  std::vector<std::string> prefix;  // e.g. {"ip", "netns", "exec", "ns"}
+  bool close_stdout = false;        // start with standard output closed
+  bool stdout_broken_pipe = false;  // stdout is a pipe whose reader is gone
   // Windows build: the test build whose raw ICMP sockets are refused, as for a user
   // without administrator rights, so that it confirms through the ICMP helper API.
   bool raw_icmp_refused = false;
