@@ -72,7 +72,7 @@ sizes = dict(line.strip().split("=") for line in open(os.path.join(out, "sizes")
 print()
 print("| program size | bytes |")
 print("|---|---|")
-print(f"| trolvane, native, stripped (as in the .deb) | {int(sizes['native']):,} |")
+print(f"| trolvane, native, stripped, C++ runtime linked in (as in the .deb) | {int(sizes['native']):,} |")
 if "windows" in sizes:
     print(f"| trolvane.exe, Windows, static, stripped (as in the .zip) | {int(sizes['windows']):,} |")
 print(f"| ping (iputils) | {int(sizes['ping']):,} |")
