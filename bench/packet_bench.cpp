@@ -66,10 +66,14 @@ void BM_DecodeEchoReply(benchmark::State& state) {
   area[15] = 1;
   trolvane::BuildEchoRequest(&area[20], 0x1234, 3489, 123456, "");
   area[20] = trolvane::kIcmpEchoReply;
+  area[22] = area[23] = 0;
+  const std::uint16_t sum = trolvane::ComputeChecksum(&area[20], trolvane::kEchoRequestSize);
+  area[22] = static_cast<std::uint8_t>(sum);
+  area[23] = static_cast<std::uint8_t>(sum >> 8);
   const int n = 20 + trolvane::kEchoRequestSize;
   for (auto _ : state) {
     benchmark::DoNotOptimize(area.data());
-    benchmark::DoNotOptimize(trolvane::ExamineReply(area.data(), n, 0x1234, 3489));
+    benchmark::DoNotOptimize(trolvane::ExamineReply(area.data(), n, 0x1234));
   }
 }
 BENCHMARK(BM_DecodeEchoReply);

@@ -59,6 +59,20 @@ print(ratio_row("job", "wake and confirm 127.0.0.1 (whole program)", "`ping -c 1
 print(ratio_row("send", "send step alone (`send_only`)", "`wakeonlan`"))
 print(ratio_row("start", "usage screen (start-up cost)", "`/bin/true`"))
 
+room = load("room254.json")["results"]
+for label, theirs in (("`fping -c1 -q` on the same addresses", room[1]),
+                      ("a loop of 254 single runs", room[2])):
+    ours = room[0]
+    r = ours["mean"] / theirs["mean"]
+    err = r * math.hypot(ours["stddev"] / ours["mean"], theirs["stddev"] / theirs["mean"])
+    print(f"| host list, 254 answering hosts (`/f`) | {label} | {r:.3f} ± {err:.3f} "
+          f"({ours['mean']:.3f} s / {theirs['mean']:.2f} s) | |")
+big = load("room10k.json")["results"][0]
+with open(os.path.join(out, "room10k.rss")) as f:
+    big_kb = int(f.read().strip())
+print(f"| host list, 10,000 answering hosts | (no tool wakes and confirms a list) | "
+      f"{big['mean']:.2f} ± {big['stddev']:.2f} s wall time | {big_kb / 1024:.1f} MiB |")
+
 micro = {b["name"]: b for b in load("micro.json")["benchmarks"]}
 unit = micro.get("BM_Reference_Copy102")
 print()

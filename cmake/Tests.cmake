@@ -42,7 +42,7 @@ function(trolvane_discover_tests target)
 endfunction()
 
 file(GLOB TROLVANE_UNIT_TEST_SOURCES CONFIGURE_DEPENDS
-     src/text/*_test.cpp src/wake/*_test.cpp src/net/*_test.cpp src/app/*_test.cpp
+     src/text/*_test.cpp src/wake/*_test.cpp src/fleet/*_test.cpp src/net/*_test.cpp src/app/*_test.cpp
      src/platform/*_test.cpp src/platform/${TROLVANE_PLATFORM}/*_test.cpp)
 add_executable(unit_tests ${TROLVANE_UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE trolvane_core ${TROLVANE_GTEST_MAIN})
@@ -107,5 +107,12 @@ if(TROLVANE_NETNS_TEST_SOURCES)
   target_link_libraries(netns_tests PRIVATE trolvane_test_support ${TROLVANE_GTEST_MAIN})
   add_dependencies(netns_tests trolvane)
   # Namespaces are machine-wide: these tests run alone.
-  trolvane_discover_tests(netns_tests PREFIX netns LABELS netns PROPERTIES RUN_SERIAL TRUE)
+  # Cases that cover both builds also run the Windows program under Wine.
+  set(environment "")
+  if(TROLVANE_WINDOWS_BUILD_DIR)
+    set(environment TROLVANE_WINDOWS_BUILD_DIR=${TROLVANE_WINDOWS_BUILD_DIR}
+                    TROLVANE_WINE_RUN=${CMAKE_SOURCE_DIR}/scripts/wine-run)
+  endif()
+  trolvane_discover_tests(netns_tests PREFIX netns LABELS netns ENVIRONMENT ${environment}
+                          PROPERTIES RUN_SERIAL TRUE)
 endif()

@@ -8,6 +8,7 @@
 #include "text/exception.h"
 #include "text/int_convert.h"
 #include "text/string_list.h"
+#include "wake/broadcast_address.h"
 #include "wake/magic_packet.h"
 
 namespace {
@@ -66,7 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::uint32_t host_bits = 0xFFFFFFFFu >> (static_cast<std::uint32_t>(bits) & 31u);
   FUZZ_CHECK(AddressValue(result.text) == (AddressValue(narrow.text) | host_bits));
-  // The result is a host text of its own, and its broadcast address is itself.
+  // The result is a host text of its own, and its broadcast address is itself; a host
+  // with a field outside 0..255 never gets that far.
   FUZZ_CHECK(Broadcast(result.text, bits).text == result.text);
+  FUZZ_CHECK(!trolvane::HasFieldOutOfRange(host));
   return 0;
 }

@@ -17,6 +17,18 @@ int StatusOf(const ETrolvaneException& e) {
 
 std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
 
+// /p, /s and /t, the same for one host and for a list; each only when it has a value.
+template <typename Run>
+void ApplySendOptions(const TStringList& options, Run& run) {
+  if (std::string port = options.ValueOf("/p"); !port.empty()) run.SetPortText(port);
+  if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
+    run.SetMaskBits(TextToIntDef(bits, -1));
+  }
+  if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
+    run.SetPingTimeout(TextToIntDef(timeout, 60000));
+  }
+}
+
 }  // namespace
 
 TStringList BuildOptionList(const std::vector<std::string>& arguments) {
@@ -30,18 +42,21 @@ TStringList BuildOptionList(const std::vector<std::string>& arguments) {
 void ApplyOptions(const TStringList& options, TMagicPacket& job) {
   job.SetMacAddress(options.ValueOf("/m"));
   job.SetHostAddress(options.ValueOf("/h"));
-  if (std::string port = options.ValueOf("/p"); !port.empty()) job.SetPortText(port);
-  if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
-    job.SetMaskBits(TextToIntDef(bits, -1));
-  }
-  if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
-    job.SetPingTimeout(TextToIntDef(timeout, 60000));
-  }
+  ApplySendOptions(options, job);
+}
+
+void ApplyListOptions(const TStringList& options, TWakeList& list) {
+  list.SetListName(options.ValueOf("/f"));
+  ApplySendOptions(options, list);
 }
 
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
-              const JobFactory& make_job) {
-  if (arguments.size() < 2) {
+              const JobFactory& make_job, const ListFactory& make_list) {
+  auto names_a_list = [&make_list](const TStringList& options) {
+    return make_list && options.FindName("/f") >= 0;
+  };
+  if (arguments.size() < 2 &&
+      !(arguments.size() == 1 && names_a_list(BuildOptionList(arguments)))) {
     // A failed write changes nothing: the status is 2 either way.
     try {
       if (arguments.empty()) {
@@ -59,9 +74,15 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
   try {
     // The option list and the job are gone before the error line is written.
     TStringList options = BuildOptionList(arguments);
-    std::unique_ptr<TMagicPacket> job = make_job(write);
-    ApplyOptions(options, *job);
-    job->Run();
+    if (names_a_list(options)) {
+      std::unique_ptr<TWakeList> list = make_list(write);
+      ApplyListOptions(options, *list);
+      list->Run();
+    } else {
+      std::unique_ptr<TMagicPacket> job = make_job(write);
+      ApplyOptions(options, *job);
+      job->Run();
+    }
   } catch (const ETrolvaneException& e) {
     status = StatusOf(e);
     error_line = OneLine(e.Message());
@@ -73,8 +94,13 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
   return status;
 }
 
-std::unique_ptr<TMagicPacket> MakeJob(const LineWriter& write) {
-  return std::make_unique<TMagicPacket>(write);
+JobFactory MakeJob(StatusWriter status) {
+  return
+      [status](const LineWriter& write) { return std::make_unique<TMagicPacket>(write, status); };
+}
+
+ListFactory MakeList(StatusWriter status) {
+  return [status](const LineWriter& write) { return std::make_unique<TWakeList>(write, status); };
 }
 
 }  // namespace trolvane

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fleet/wake_list.h"
 #include "text/string_list.h"
 #include "wake/line_output.h"
 #include "wake/magic_packet.h"
@@ -13,19 +14,25 @@
 namespace trolvane {
 
 using JobFactory = std::function<std::unique_ptr<TMagicPacket>(const LineWriter&)>;
+using ListFactory = std::function<std::unique_ptr<TWakeList>(const LineWriter&)>;
 
 // One "name=value" line per argument: the first ":" becomes "=".
 TStringList BuildOptionList(const std::vector<std::string>& arguments);
 
 // Copies /m, /h, /p, /s and /t into the job, in that order.
 void ApplyOptions(const TStringList& options, TMagicPacket& job);
+// Copies /f, /p, /s (the default mask bits) and /t into a host list run.
+void ApplyListOptions(const TStringList& options, TWakeList& list);
 
 // Runs the whole program on the arguments after the program name and gives the exit
-// status. Nothing is written on success; every error becomes one line.
+// status: a host list run when there is a /f option (a lone /f argument is enough) and a
+// list factory, else the job. The job writes nothing of its own on success; every error
+// becomes one line.
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
-              const JobFactory& make_job);
+              const JobFactory& make_job, const ListFactory& make_list = {});
 
-// The factory of the real program.
-std::unique_ptr<TMagicPacket> MakeJob(const LineWriter& write);
+// The factories of the real program; the status line goes to status when it is set.
+JobFactory MakeJob(StatusWriter status);
+ListFactory MakeList(StatusWriter status);
 
 }  // namespace trolvane

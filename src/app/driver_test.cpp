@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,49 @@ TEST(RunDriver, AFailedResultLineIsAnErrorOfTheGeneralKind) {
   };
   EXPECT_EQ(RunDriver({"a", "b"}, fail_first, job), 99);
   EXPECT_EQ(writes, 2);
+}
+
+// A list option makes a host list run, even alone; the list takes /p, /s and /t too.
+TEST(RunDriver, AListOptionRunsTheHostList) {
+  struct Seen {
+    std::string name, port;
+    std::int32_t bits, timeout;
+  };
+  const struct {
+    std::vector<std::string> arguments;
+    std::optional<Seen> list;  // none: the job ran, or nothing did
+    int status;
+  } cases[] = {
+      {{"/f:room.txt"}, Seen{"room.txt", "7", -1, 60000}, 0},
+      {{"/F=-", "/s:24", "/t:$10", "/p:9", "/m:x", "/h:y"}, Seen{"-", "9", 24, 16}, 0},
+      {{"/f:"}, Seen{"", "7", -1, 60000}, 0},
+      {{"/f"}, std::nullopt, 2},
+      {{"/m:01-02-03-04-05-06", "/h:pc01"}, std::nullopt, 0},
+  };
+  for (const auto& c : cases) {
+    std::optional<Seen> seen;
+    std::vector<std::string> job_log;
+    auto job = [&job_log](const LineWriter& w) {
+      return std::make_unique<FakeJob>(w, &job_log, [] {});
+    };
+    auto list = [&seen](const LineWriter& w) {
+      struct FakeList : TWakeList {
+        FakeList(const LineWriter& w, std::optional<Seen>* seen) : TWakeList(w), seen_(seen) {}
+        void Run() override { *seen_ = Seen{ListName(), PortText(), MaskBits(), PingTimeout()}; }
+        std::optional<Seen>* seen_;
+      };
+      return std::make_unique<FakeList>(w, &seen);
+    };
+    const int status = RunDriver(
+        c.arguments, [](std::string_view) { return true; }, job, list);
+    EXPECT_EQ(status, c.status) << c.arguments[0];
+    ASSERT_EQ(seen.has_value(), c.list.has_value()) << c.arguments[0];
+    if (!seen) continue;
+    EXPECT_EQ(seen->name, c.list->name);
+    EXPECT_EQ(seen->port, c.list->port);
+    EXPECT_EQ(seen->bits, c.list->bits);
+    EXPECT_EQ(seen->timeout, c.list->timeout);
+  }
 }
 
 }  // namespace

@@ -1,16 +1,9 @@
 #include "net/icmp_client.h"
 
-#include "net/net_exceptions.h"
 #include "net/stack.h"
 #include "platform/process.h"
 
 namespace trolvane {
-namespace {
-
-std::uint16_t OurIdentifier() { return static_cast<std::uint16_t>(os::CurrentProcessId()); }
-
-}  // namespace
-
 TNetIcmpClient::TNetIcmpClient() {
   SetProtocol(os::kIpProtoIcmp);
   next_sequence_ = 3489;
@@ -24,16 +17,27 @@ void TNetIcmpClient::Ping(std::string_view payload, std::uint16_t sequence) {
   SendEchoRequest();
   last_reply_ = AwaitReply(ReceiveTimeout());
   const std::uint32_t rtt = TickDiff(t0, os::TickCount());
-  AcquireHandle().Close();  // each exchange has a socket of its own
+  if (!in_series_) AcquireHandle().Close();  // each exchange has a socket of its own
   last_reply_.RoundTripMs = rtt;
   NotifyReply(last_reply_);
   ++next_sequence_;  // wraps from 65535 to 0
 }
 
+void TNetIcmpClient::BeginSeries() {
+  in_series_ = true;
+  window_count_ = 0;
+}
+
+void TNetIcmpClient::EndSeries() {
+  in_series_ = false;
+  window_count_ = 0;
+  CloseSocket();
+}
+
 void TNetIcmpClient::BuildEchoRequest(std::string_view payload) {
   request_size_ = kEchoRequestSize;
-  trolvane::BuildEchoRequest(request_area_.data(), OurIdentifier(), next_sequence_, os::TickCount(),
-                             payload);
+  trolvane::BuildEchoRequest(request_area_.data(), OurEchoIdentifier(), next_sequence_,
+                             os::TickCount(), payload);
 }
 
 std::uint16_t TNetIcmpClient::ComputeChecksum() const {
@@ -41,7 +45,25 @@ std::uint16_t TNetIcmpClient::ComputeChecksum() const {
 }
 
 void TNetIcmpClient::SendEchoRequest() {
-  SendToHost(Host(), Port(), request_area_.data(), request_size_);
+  NoteRequestSent(SendToHost(Host(), Port(), request_area_.data(), request_size_), next_sequence_);
+}
+
+void TNetIcmpClient::NoteRequestSent(const std::string& address, std::uint16_t sequence) {
+  AddressBytes target{};
+  StackInstance()->AddressTextToBytes(address, target);
+  const bool continues = in_series_ && window_count_ > 0 && target == target_ &&
+                         static_cast<std::uint16_t>(window_first_ + window_count_) == sequence;
+  if (!continues) {
+    target_ = target;
+    window_first_ = sequence;
+    window_count_ = 0;
+  }
+  if (window_count_ <= 0xFFFF) ++window_count_;
+}
+
+bool TNetIcmpClient::Answers(const PacketView& view) const {
+  return view.ours && view.target == target_ &&
+         static_cast<std::uint16_t>(view.sequence - window_first_) < window_count_;
 }
 
 TReplyStatus TNetIcmpClient::AwaitReply(std::int32_t timeout) {
@@ -72,20 +94,10 @@ bool TNetIcmpClient::DecodeReply(std::int32_t n, TReplyStatus& result) {
     return true;
   }
   result.Status = TReplyStatusKind::rkError;
-  const PacketView view = ExamineReply(receive_area_.data(), n, OurIdentifier(), next_sequence_);
-  switch (view.verdict) {
-    case PacketVerdict::kTooShort:
-      throw ENetIcmpException("Not enough bytes received");
-    case PacketVerdict::kNotEcho:
-      throw ENetIcmpException("Non-echo type response received");
-    case PacketVerdict::kForeign:
-      return false;
-    case PacketVerdict::kOurs:
-      break;
-  }
+  const PacketView view = ExamineReply(receive_area_.data(), n, OurEchoIdentifier());
+  if (!Answers(view)) return false;
   result.ByteCount = n;
-  result.SourceAddress = StackInstance()->AddressBytesToText(
-      {view.source[0], view.source[1], view.source[2], view.source[3]});
+  result.SourceAddress = StackInstance()->AddressBytesToText(view.source);
   result.IcmpType = view.type;
   result.Sequence = view.sequence;
   result.ReplyTtl = view.ttl;

@@ -1,10 +1,12 @@
 // ICMP echo over a raw socket: one request to Host, the matching answer awaited for at
-// most ReceiveTimeout ms in all, the outcome left in LastReply.
+// most ReceiveTimeout ms in all, the outcome left in LastReply. Only the pinged address's
+// own, intact answer to one of our requests counts; every other packet is passed over.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "net/raw_client.h"
@@ -23,6 +25,12 @@ class TNetIcmpClient : public TNetRawClient {
   // time-out is a normal return; every other problem raises, leaving NextSequence, and
   // LastReply unless the closing step failed, as they were.
   void Ping(std::string_view payload = {}, std::uint16_t sequence = 0);
+
+  // Between BeginSeries and EndSeries every Ping goes over one socket that stays open, and
+  // the answer to any request of the series ends the wait of each Ping: a host whose
+  // answers take longer than one Ping's wait is still heard. EndSeries closes the socket.
+  void BeginSeries();
+  void EndSeries();
   const TReplyStatus& LastReply() const { return last_reply_; }
   std::uint16_t NextSequence() const { return next_sequence_; }
 
@@ -33,9 +41,13 @@ class TNetIcmpClient : public TNetRawClient {
   void BuildEchoRequest(std::string_view payload);
   std::uint16_t ComputeChecksum() const;
   void SendEchoRequest();
+  // Records that the request with this sequence number went to this dotted address; its
+  // answers count from now on (alone, or beside those of the series so far).
+  void NoteRequestSent(const std::string& address, std::uint16_t sequence);
   TReplyStatus AwaitReply(std::int32_t timeout);
-  // Examines the n bytes in the receive area; true when they end the wait. Raises
-  // ENetIcmpException for a packet too short or of a type outside an echo exchange.
+  // Examines the n bytes in the receive area; true when they end the wait: nothing came
+  // (n = 0), or the address the last request went to answered one of the requests of
+  // this exchange, or of the series.
   bool DecodeReply(std::int32_t n, TReplyStatus& result);
   void NotifyReply(const TReplyStatus& result);
 
@@ -50,6 +62,13 @@ class TNetIcmpClient : public TNetRawClient {
   std::uint16_t next_sequence_ = 3489;
   std::int32_t request_size_ = kEchoRequestSize;
   TReplyStatus last_reply_;
+  // The requests whose answers count: consecutive sequence numbers, all to target_.
+  std::array<std::uint8_t, 4> target_ = {};
+  std::uint16_t window_first_ = 0;
+  std::uint32_t window_count_ = 0;
+  bool in_series_ = false;
+
+  bool Answers(const PacketView& view) const;
 };
 
 }  // namespace trolvane

@@ -26,6 +26,8 @@ TNetSocketHandle& TNetRawBase::AcquireHandle() {
   return *socket_handle_;
 }
 
+void TNetRawBase::CloseSocket() { socket_handle_->Close(); }
+
 std::int32_t TNetRawBase::ReceiveWithTimeout(void* buffer, std::int32_t count,
                                              std::int32_t timeout) {
   if (count <= 0 || buffer == nullptr) return 0;
@@ -34,10 +36,11 @@ std::int32_t TNetRawBase::ReceiveWithTimeout(void* buffer, std::int32_t count,
   return AcquireHandle().Receive(buffer, count, 0);
 }
 
-void TNetRawBase::SendToHost(const std::string& host, std::int32_t port, const void* buffer,
-                             std::int32_t size) {
-  const std::string address = StackInstance()->ResolveToAddress(host);
+std::string TNetRawBase::SendToHost(const std::string& host, std::int32_t port, const void* buffer,
+                                    std::int32_t size) {
+  std::string address = StackInstance()->ResolveToAddress(host);
   AcquireHandle().SendToAddress(address, port, buffer, size);
+  return address;
 }
 
 }  // namespace trolvane

@@ -33,12 +33,15 @@ class TNetRawBase : public TNetComponent {
   // The handle, its socket opened if none is, with the time-to-live applied again.
   // Raises ENetInvalidSocket or ENetSocketError.
   TNetSocketHandle& AcquireHandle();
+  // Closes the socket if one is open.
+  void CloseSocket();
   // Bytes received, 0 when nothing arrived within the wait (a negative timeout means
   // ReceiveTimeout), -1 when the platform failed. No socket is opened for an empty area.
   std::int32_t ReceiveWithTimeout(void* buffer, std::int32_t count, std::int32_t timeout);
   // Resolves host first (no socket is opened when that fails), then sends size bytes.
-  void SendToHost(const std::string& host, std::int32_t port, const void* buffer,
-                  std::int32_t size);
+  // Gives the dotted address the bytes went to.
+  std::string SendToHost(const std::string& host, std::int32_t port, const void* buffer,
+                         std::int32_t size);
 
  protected:
   std::int32_t ReceiveTimeout() const { return receive_timeout_; }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/process.h"
+
 namespace trolvane {
 namespace {
 
@@ -22,12 +24,24 @@ void WriteLe32(std::uint8_t* p, std::uint32_t value) {
 
 constexpr int kIcmpHeaderSize = 8;
 constexpr int kIpv4MinHeaderSize = 20;
+constexpr std::uint8_t kProtocolIcmp = 1;
+
+// The length of the IPv4 header at p, or 0 when the n bytes there hold none: a header
+// shorter than IPv4 allows has no TTL or addresses to read.
+int Ipv4HeaderLength(const std::uint8_t* p, int n) {
+  if (n < kIpv4MinHeaderSize || (p[0] >> 4) != 4) return 0;
+  const int h = (p[0] & 0x0F) * 4;
+  return h >= kIpv4MinHeaderSize && h <= n ? h : 0;
+}
 
 }  // namespace
+
+std::uint16_t OurEchoIdentifier() { return static_cast<std::uint16_t>(os::CurrentProcessId()); }
 
 std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size) {
   std::uint32_t sum = 0;
   for (int i = 0; i + 1 < size; i += 2) sum += ReadLe16(bytes + i);
+  if (size % 2 != 0) sum += bytes[size - 1];
   sum = (sum >> 16) + (sum & 0xFFFF);
   sum += sum >> 16;
   return static_cast<std::uint16_t>(~sum);
@@ -48,44 +62,41 @@ void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_
 
 std::uint32_t TickDiff(std::uint32_t earlier, std::uint32_t later) { return later - earlier; }
 
-PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifier,
-                        std::uint16_t sequence) {
+PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifier) {
   PacketView view;
-  const int h = (area[0] & 0x0F) * 4;
-  // A header shorter than IPv4 allows holds no TTL or source: reading them would take
-  // bytes past the packet, whatever an earlier one left there. Passed over.
-  if (h < kIpv4MinHeaderSize) return view;
-  if (n < h + kIcmpHeaderSize) {
-    view.verdict = PacketVerdict::kTooShort;
-    return view;
-  }
+  const int h = Ipv4HeaderLength(area, n);
+  // An ICMP header must follow, and a corrupted message is nobody's answer.
+  if (h == 0 || n < h + kIcmpHeaderSize || ComputeChecksum(area + h, n - h) != 0) return view;
   view.type = area[h];
-  // Where the identifier and sequence that tell whether the packet is ours sit: in the
-  // echo message itself, or in the request header that an error message quotes (its IPv4
-  // header taken to be as long as the outer one).
-  int ours_at = h + 4;
+  int ours_at = h + 4;  // identifier and sequence of the request the packet answers
   switch (view.type) {
     case kIcmpEchoReply:
     case kIcmpEchoRequest:
       view.kind = TReplyStatusKind::rkEchoReply;
+      std::copy_n(area + 12, 4, view.target.begin());
       break;
     case kIcmpDestUnreachable:
-    case kIcmpTimeExceeded:
+    case kIcmpTimeExceeded: {
       view.kind = view.type == kIcmpDestUnreachable ? TReplyStatusKind::rkUnreachable
                                                     : TReplyStatusKind::rkTtlExpired;
-      ours_at = 2 * h + kIcmpHeaderSize + 4;
-      // A quote cut short would leave the decision to stale bytes of the area.
-      if (n < ours_at + 4) return view;
+      // Only a quote of an ICMP echo request can be a quote of ours: the same bytes in
+      // the header of a UDP datagram or of an echo reply are somebody else's.
+      const std::uint8_t* quote = area + h + kIcmpHeaderSize;
+      const int quote_h = Ipv4HeaderLength(quote, n - h - kIcmpHeaderSize);
+      if (quote_h == 0 || n < h + kIcmpHeaderSize + quote_h + kIcmpHeaderSize) return view;
+      if (quote[9] != kProtocolIcmp || quote[quote_h] != kIcmpEchoRequest) return view;
+      std::copy_n(quote + 16, 4, view.target.begin());
+      ours_at = h + kIcmpHeaderSize + quote_h + 4;
       break;
+    }
     default:
-      view.verdict = PacketVerdict::kNotEcho;
       return view;
   }
+  if (ReadLe16(area + ours_at) != identifier) return view;
+  view.ours = true;
   view.sequence = ReadLe16(area + ours_at + 2);
-  if (view.sequence != sequence || ReadLe16(area + ours_at) != identifier) return view;
-  view.verdict = PacketVerdict::kOurs;
   view.ttl = area[8];
-  std::memcpy(view.source, area + 12, 4);
+  std::copy_n(area + 12, 4, view.source.begin());
   return view;
 }
 

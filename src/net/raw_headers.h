@@ -2,6 +2,7 @@
 // examination of a datagram that a raw socket hands up (IPv4 header first).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,9 +38,13 @@ struct TReplyStatus {
   TReplyStatusKind Status = TReplyStatusKind::rkEchoReply;
 };
 
-// RFC 1071 over size bytes (even), words read least significant byte first; stored the
-// same way it gives the standard checksum bytes.
+// RFC 1071 over size bytes, words read least significant byte first (an odd last byte
+// padded with zero); stored the same way it gives the standard checksum bytes. Over a
+// message that holds its checksum it gives 0 when the checksum verifies.
 std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size);
+
+// The identifier of this process's echo requests: the low 16 bits of its id.
+std::uint16_t OurEchoIdentifier();
 
 // Writes the 52-byte echo request into area. Identifier, sequence and tick stamp are
 // stored least significant byte first; the payload is the text's first 32 bytes padded
@@ -53,26 +58,24 @@ std::uint32_t TickDiff(std::uint32_t earlier, std::uint32_t later);
 // so that a time-out near the most negative value cannot wrap into a wait of weeks.
 std::int32_t RemainingWait(std::int32_t timeout, std::uint32_t elapsed);
 
-enum class PacketVerdict {
-  kTooShort,  // shorter than its IPv4 header plus 8
-  kNotEcho,   // an ICMP type that is no part of an echo exchange
-  kForeign,   // somebody else's, or a quote too short to tell: passed over
-  kOurs,
-};
-
+// What one datagram says about our echo requests. It is ours when its ICMP checksum
+// verifies and it carries our identifier: an echo reply (or echo request) in itself, a
+// destination-unreachable or time-exceeded message in the echo request it quotes (ICMP,
+// type 8). Which request it answers is left to the caller, who knows what it sent: the
+// sequence number and the address the request went to (the sender of an echo message,
+// the destination in the quote of an error message).
 struct PacketView {
-  PacketVerdict verdict = PacketVerdict::kForeign;
+  bool ours = false;
   TReplyStatusKind kind = TReplyStatusKind::rkError;
   std::uint8_t type = 0;
   std::uint16_t sequence = 0;
   std::uint8_t ttl = 0;
-  std::uint8_t source[4] = {};
+  std::array<std::uint8_t, 4> source = {};  // who sent the datagram
+  std::array<std::uint8_t, 4> target = {};  // where the answered request went
 };
 
-// Examines the n bytes received at the start of a kIcmpAreaSize area. An echo-class
-// packet is ours when it carries our identifier and sequence; an unreachable or
-// time-exceeded message when the request it quotes does.
-PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifier,
-                        std::uint16_t sequence);
+// Examines the n bytes received at the start of a receive area (IPv4 header first).
+// Everything that is not ours, whatever its type or length, is passed over.
+PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifier);
 
 }  // namespace trolvane

@@ -69,32 +69,19 @@ TEST(RemainingWait, NeverWrapsIntoALongerWait) {
 
 constexpr std::uint16_t kOurId = 0x4321;
 constexpr std::uint16_t kOurSeq = 3489;
+const std::array<std::uint8_t, 4> kHost = {198, 18, 0, 2};
+const std::array<std::uint8_t, 4> kRouter = {198, 18, 0, 254};
+const std::array<std::uint8_t, 4> kUs = {198, 18, 0, 1};
 
-// An IPv4 header of ihl words from source, TTL 57, protocol ICMP.
-Bytes Ipv4(std::array<std::uint8_t, 4> source, int ihl = 5) {
+// An IPv4 header of ihl words, TTL 57, with the protocol and the addresses given.
+Bytes Ipv4(std::array<std::uint8_t, 4> source, std::array<std::uint8_t, 4> destination = kUs,
+           std::uint8_t protocol = 1, int ihl = 5) {
   Bytes b(static_cast<std::size_t>(ihl) * 4, 0);
   b[0] = static_cast<std::uint8_t>(0x40 | ihl);
   b[8] = 57;
-  b[9] = 1;
+  b[9] = protocol;
   std::copy(source.begin(), source.end(), b.begin() + 12);
-  return b;
-}
-
-Bytes Echo(std::uint8_t type, std::uint16_t id, std::uint16_t seq) {
-  Bytes b(kEchoRequestSize, 0);
-  BuildEchoRequest(b.data(), id, seq, 1000, "");
-  b[0] = type;
-  return b;
-}
-
-// An error message of type quoting the first quote_bytes of a request.
-Bytes ErrorQuoting(std::uint8_t type, std::uint16_t id, std::uint16_t seq,
-                   std::size_t quote_bytes = 8) {
-  Bytes b = {type, 1, 0, 0, 0, 0, 0, 0};
-  Bytes quoted = Ipv4({198, 18, 0, 1});
-  Bytes request = Echo(kIcmpEchoRequest, id, seq);
-  quoted.insert(quoted.end(), request.begin(), request.begin() + quote_bytes);
-  b.insert(b.end(), quoted.begin(), quoted.end());
+  std::copy(destination.begin(), destination.end(), b.begin() + 16);
   return b;
 }
 
@@ -103,68 +90,101 @@ Bytes Join(Bytes a, const Bytes& b) {
   return a;
 }
 
-struct ExamineCase {
-  const char* name;
-  Bytes packet;
-  PacketVerdict verdict;
-  TReplyStatusKind kind;
-  std::uint8_t type;
-};
+// Sets the ICMP checksum of the message that starts at offset.
+Bytes Sealed(Bytes b, std::size_t offset) {
+  b[offset + 2] = b[offset + 3] = 0;
+  const std::uint16_t sum = ComputeChecksum(b.data() + offset, static_cast<int>(b.size() - offset));
+  b[offset + 2] = static_cast<std::uint8_t>(sum);
+  b[offset + 3] = static_cast<std::uint8_t>(sum >> 8);
+  return b;
+}
 
-TEST(ExamineReply, ClassifiesHandMadePackets) {
+Bytes Echo(std::uint8_t type, std::uint16_t id = kOurId, std::uint16_t seq = kOurSeq) {
+  Bytes b(kEchoRequestSize, 0);
+  BuildEchoRequest(b.data(), id, seq, 1000, "");
+  b[0] = type;
+  return Sealed(b, 0);
+}
+
+// A datagram from `from` holding an error message of type that quotes the first
+// quote_bytes of `quoted` behind a header to `to` of that protocol.
+Bytes ErrorQuoting(std::uint8_t type, const Bytes& quoted, std::size_t quote_bytes = 8,
+                   std::uint8_t protocol = 1, std::array<std::uint8_t, 4> to = kHost,
+                   std::array<std::uint8_t, 4> from = kRouter) {
+  Bytes message = {type, 1, 0, 0, 0, 0, 0, 0};
+  message = Join(message, Ipv4(kUs, to, protocol));
+  message.insert(message.end(), quoted.begin(), quoted.begin() + quote_bytes);
+  return Join(Ipv4(from), Sealed(message, 0));
+}
+
+// A UDP header from port 0x4321 (our identifier) to port 3489 (our sequence number).
+const Bytes kUdpHeaderLikeOurs = {0x21, 0x43, 0xA1, 0x0D, 0, 8, 0, 0};
+
+TEST(ExamineReply, TakesOnlyIntactAnswersThatCarryOurRequest) {
   using K = TReplyStatusKind;
-  using V = PacketVerdict;
-  const std::array<std::uint8_t, 4> host = {198, 18, 0, 2};
-  const ExamineCase cases[] = {
-      {"echo reply", Join(Ipv4(host), Echo(0, kOurId, kOurSeq)), V::kOurs, K::rkEchoReply, 0},
-      {"echo request", Join(Ipv4(host), Echo(8, kOurId, kOurSeq)), V::kOurs, K::rkEchoReply, 8},
-      {"header with options", Join(Ipv4(host, 7), Echo(0, kOurId, kOurSeq)), V::kOurs,
-       K::rkEchoReply, 0},
-      {"unreachable", Join(Ipv4(host), ErrorQuoting(3, kOurId, kOurSeq)), V::kOurs,
-       K::rkUnreachable, 3},
-      {"time exceeded", Join(Ipv4(host), ErrorQuoting(11, kOurId, kOurSeq)), V::kOurs,
-       K::rkTtlExpired, 11},
-      {"another sequence", Join(Ipv4(host), Echo(0, kOurId, kOurSeq + 1)), V::kForeign,
-       K::rkEchoReply, 0},
-      {"another identifier", Join(Ipv4(host), Echo(0, kOurId + 1, kOurSeq)), V::kForeign,
-       K::rkEchoReply, 0},
-      {"quotes another identifier", Join(Ipv4(host), ErrorQuoting(3, 1, kOurSeq)), V::kForeign,
-       K::rkUnreachable, 3},
-      {"quotes another sequence", Join(Ipv4(host), ErrorQuoting(11, kOurId, 1)), V::kForeign,
-       K::rkTtlExpired, 11},
-      {"short quote", Join(Ipv4(host), ErrorQuoting(3, kOurId, kOurSeq, 7)), V::kForeign,
-       K::rkUnreachable, 3},
-      {"type 5", Join(Ipv4(host), ErrorQuoting(5, kOurId, kOurSeq)), V::kNotEcho, K::rkError, 5},
-      {"shorter than header plus 8", Join(Ipv4(host), Bytes{0, 0, 0, 0, 0x21, 0x43, 0xA1}),
-       V::kTooShort, K::rkError, 0},
-      // Header length 0: an echo reply with our numbers, but no header to read TTL and
-      // source from within the 8 bytes received.
-      {"header length under 20", Bytes{0, 0x7f, 0, 0, 0x21, 0x43, 0xA1, 0x0D}, V::kForeign,
-       K::rkError, 0},
+  Bytes broken = Join(Ipv4(kHost), Echo(0));
+  broken[30] ^= 1;
+  struct Case {
+    const char* name;
+    Bytes packet;
+    bool ours;
+    K kind;
+    std::array<std::uint8_t, 4> target;
+  } const cases[] = {
+      {"echo reply", Join(Ipv4(kHost), Echo(0)), true, K::rkEchoReply, kHost},
+      {"our request, reflected", Join(Ipv4(kHost), Echo(8)), true, K::rkEchoReply, kHost},
+      {"header with options", Join(Ipv4(kHost, kUs, 1, 7), Echo(0)), true, K::rkEchoReply, kHost},
+      {"unreachable", ErrorQuoting(3, Echo(8)), true, K::rkUnreachable, kHost},
+      {"time exceeded", ErrorQuoting(11, Echo(8)), true, K::rkTtlExpired, kHost},
+      {"quote to another address", ErrorQuoting(3, Echo(8), 8, 1, kRouter), true, K::rkUnreachable,
+       kRouter},
+      {"broken checksum", broken, false, K::rkError, {}},
+      {"another identifier", Join(Ipv4(kHost), Echo(0, kOurId + 1)), false, K::rkError, {}},
+      {"quotes another identifier", ErrorQuoting(3, Echo(8, 1)), false, K::rkError, {}},
+      {"quotes a UDP header", ErrorQuoting(3, kUdpHeaderLikeOurs, 8, 17), false, K::rkError, {}},
+      {"quotes an echo reply", ErrorQuoting(3, Echo(0)), false, K::rkError, {}},
+      {"quote cut short", ErrorQuoting(3, Echo(8), 7), false, K::rkError, {}},
+      {"redirect", ErrorQuoting(5, Echo(8)), false, K::rkError, {}},
+      {"timestamp request",
+       Join(Ipv4(kHost),
+            Sealed(Bytes{13, 0, 0, 0, 0x21, 0x43, 0xA1, 0x0D, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                   0)),
+       false,
+       K::rkError,
+       {}},
+      {"shorter than header plus 8",
+       Join(Ipv4(kHost), Bytes{0xFF, 0xFF, 0, 0, 0x21, 0x43, 0xA1}),
+       false,
+       K::rkError,
+       {}},
+      {"header length under 20",
+       Bytes{0x40, 0x7f, 0, 0, 0x21, 0x43, 0xA1, 0x0D},
+       false,
+       K::rkError,
+       {}},
   };
-  for (const ExamineCase& c : cases) {
+  for (const Case& c : cases) {
     std::array<std::uint8_t, kIcmpAreaSize> area{};
     std::copy(c.packet.begin(), c.packet.end(), area.begin());
-    PacketView view = ExamineReply(area.data(), static_cast<int>(c.packet.size()), kOurId, kOurSeq);
-    EXPECT_EQ(view.verdict, c.verdict) << c.name;
+    PacketView view = ExamineReply(area.data(), static_cast<int>(c.packet.size()), kOurId);
+    EXPECT_EQ(view.ours, c.ours) << c.name;
+    if (!c.ours) continue;
     EXPECT_EQ(view.kind, c.kind) << c.name;
-    EXPECT_EQ(view.type, c.type) << c.name;
-    if (c.verdict == V::kOurs) {
-      EXPECT_EQ(view.sequence, kOurSeq) << c.name;
-      EXPECT_EQ(view.ttl, 57) << c.name;
-      EXPECT_EQ(Bytes(view.source, view.source + 4), Bytes(host.begin(), host.end())) << c.name;
-    }
+    EXPECT_EQ(view.type, c.packet[(c.packet[0] & 0x0F) * 4u]) << c.name;
+    EXPECT_EQ(view.sequence, kOurSeq) << c.name;
+    EXPECT_EQ(view.ttl, 57) << c.name;
+    EXPECT_EQ(view.target, c.target) << c.name;
+    EXPECT_EQ(view.source, c.kind == K::rkEchoReply ? kHost : kRouter) << c.name;
   }
 }
 
 TEST(ExamineReply, ShortQuoteIgnoresWhatAnEarlierPacketLeft) {
   std::array<std::uint8_t, kIcmpAreaSize> area{};
-  Bytes full = Join(Ipv4({198, 18, 0, 9}), ErrorQuoting(3, kOurId, kOurSeq));
+  Bytes full = ErrorQuoting(3, Echo(8));
   std::copy(full.begin(), full.end(), area.begin());
-  Bytes cut = Join(Ipv4({198, 18, 0, 9}), ErrorQuoting(3, 1, 1, 4));
+  Bytes cut = ErrorQuoting(3, Echo(8, 1, 1), 4);
   std::copy(cut.begin(), cut.end(), area.begin());
-  PacketView view = ExamineReply(area.data(), static_cast<int>(cut.size()), kOurId, kOurSeq);
-  EXPECT_EQ(view.verdict, PacketVerdict::kForeign);
+  EXPECT_FALSE(ExamineReply(area.data(), static_cast<int>(cut.size()), kOurId).ours);
 }
 
 }  // namespace

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "platform/winsock.h"
+#include "text/dotted_quad.h"
 
 namespace trolvane {
 
 using SocketList = std::vector<os::SOCKET>;
-using AddressBytes = std::array<std::uint8_t, 4>;  // network order
 
 class TNetStack {
  public:

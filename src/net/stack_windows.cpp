@@ -238,8 +238,7 @@ int TNetStackWindows::SockGetSockOpt(os::SOCKET s, int level, int name, void* va
 }
 
 std::string TNetStackWindows::AddressBytesToText(const AddressBytes& bytes) {
-  return IntToText(bytes[0]) + "." + IntToText(bytes[1]) + "." + IntToText(bytes[2]) + "." +
-         IntToText(bytes[3]);
+  return DottedQuad(bytes);
 }
 
 void TNetStackWindows::AddressTextToBytes(const std::string& address, AddressBytes& bytes) {

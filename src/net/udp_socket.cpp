@@ -1,7 +1,8 @@
 #include "net/udp_socket.h"
 
-#include <cstdio>
+#include <cstring>
 
+#include "text/dotted_quad.h"
 #include "text/int_convert.h"
 
 namespace trolvane {
@@ -122,10 +123,18 @@ std::string TIpSocket::ResolveHostText(std::string_view text) {
   if (entry == nullptr || entry->addr_list == nullptr || entry->addr_list[0] == nullptr) {
     return {};
   }
-  const auto* b = reinterpret_cast<const unsigned char*>(entry->addr_list[0]);
-  char dotted[16];
-  std::snprintf(dotted, sizeof dotted, "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
-  return dotted;
+  AddressBytes bytes{};
+  std::memcpy(bytes.data(), entry->addr_list[0], bytes.size());
+  return DottedQuad(bytes);
+}
+
+std::optional<std::uint32_t> TIpSocket::ResolveHostAddress(std::string_view text) {
+  const std::string dotted = ResolveHostText(text);
+  const std::uint32_t numeric = os::inet_addr(dotted.c_str());
+  // Nothing to connect to; what the parser makes of it would be the limited broadcast
+  // address, which reaches every host on the local network.
+  if (dotted.empty() || numeric == os::kInaddrNone) return std::nullopt;
+  return numeric;
 }
 
 std::int32_t TIpSocket::ResolvePortText(const std::string& text) {
@@ -138,13 +147,10 @@ std::int32_t TIpSocket::ResolvePortText(const std::string& text) {
 
 bool TIpSocket::BuildSocketAddress(std::string_view host, const std::string& port,
                                    os::SockAddrIn& address) {
-  std::string dotted = ResolveHostText(host);
+  const std::optional<std::uint32_t> numeric = ResolveHostAddress(host);
   auto port_number = static_cast<std::uint16_t>(ResolvePortText(port));
-  std::uint32_t numeric = os::inet_addr(dotted.c_str());
-  // Nothing to connect to; what the parser makes of it would be the limited broadcast
-  // address, which reaches every host on the local network.
-  if (dotted.empty() || numeric == os::kInaddrNone) return false;
-  address = os::SockAddrIn{os::kAfInet, os::HToNs(port_number), numeric, {}};
+  if (!numeric) return false;
+  address = os::SockAddrIn{os::kAfInet, os::HToNs(port_number), *numeric, {}};
   return true;
 }
 

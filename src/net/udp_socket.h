@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -102,6 +103,9 @@ class TIpSocket : public TBaseSocket {
   // Dotted address of a host text: "0.0.0.0" for the empty text, empty when the text
   // is no usable address (255.255.255.255 included) or a name that does not resolve.
   static std::string ResolveHostText(std::string_view text);
+  // The address of a host text by the same rule, in network order; nothing when the text
+  // names no usable address.
+  static std::optional<std::uint32_t> ResolveHostAddress(std::string_view text);
   // Port of a service name or of an integer text; raises EConvertError for neither.
   static std::int32_t ResolvePortText(const std::string& text);
   // False, with the address untouched, when the host resolves to nothing.

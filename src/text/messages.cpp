@@ -19,7 +19,9 @@ const char* const kUsageScreen[kUsageLineCount] = {
     "  /p ... パケットの送信に使用するポート番号を指定します。",
     "  /s ... パケット送信先ホストのサブネットマスクのビット数を指定します。",
     "  ※1 /sオプションはマジックパケットをブロードキャストするために使用しています。",
-    "  ※2 パケット送信先ホストがスイッチングハブに接続されている場合は、ブロードキャストする必要があります。",
+    "  ※2 "
+    "パケット送信先ホストがスイッチングハブに接続されている場合は、ブロードキャストする必要がありま"
+    "す。",
     "",
     "<sample1> Trolvane.exe /m:01-02-03-04-05-06 /h:192.168.0.130",
     "<sample2> Trolvane.exe /m:01-02-03-04-05-06 /h:192.168.0.25 /s:24",
@@ -39,5 +41,20 @@ const char* const kBootConfirmedBefore = "ホスト(";
 const char* const kBootConfirmedAfter = ")の起動を確認しました。";
 const char* const kBootPingTimeout = "ホストの起動を確認できませんでした。(Pingタイムアウト)";
 const char* const kBootPingError = "ホストの起動を確認できませんでした。(Pingエラー)";
+
+const char* const kListUnreadable = "ホスト一覧(%s)を読み込めませんでした。";
+const char* const kListEmpty = "ホスト一覧(%s)にホストがありません。";
+const char* const kListBadLine = "ホスト一覧(%s)の%s行目が不正です。";
+const char* const kListFieldCount =
+    "MACアドレスとホストアドレス(とサブネットマスクのビット数)を指定してください。";
+const char* const kHostNotConfirmed = "ホスト(%s)の起動を確認できませんでした。";
+const char* const kPingTimeoutReason = "(Pingタイムアウト)";
+const char* const kPingErrorReason = "(Pingエラー)";
+const char* const kListSummary = "%s台中%s台の起動を確認しました。";
+
+const char* const kProgressChecking = "起動確認中";
+const char* const kProgressHosts = "%s/%s台";
+const char* const kProgressRemaining = "残り%s秒";
+const char* const kProgressElapsed = "経過%s秒";
 
 }  // namespace trolvane::msg

@@ -19,4 +19,20 @@ extern const char* const kBootConfirmedAfter;
 extern const char* const kBootPingTimeout;
 extern const char* const kBootPingError;
 
+// The host list; "%s" marks are filled in order (FillIn).
+extern const char* const kListUnreadable;    // list name
+extern const char* const kListEmpty;         // list name
+extern const char* const kListBadLine;       // list name, line number; the reason follows
+extern const char* const kListFieldCount;    // a reason
+extern const char* const kHostNotConfirmed;  // host; a ping reason follows
+extern const char* const kPingTimeoutReason;
+extern const char* const kPingErrorReason;
+extern const char* const kListSummary;  // hosts in the list, hosts confirmed
+
+// The status line while the program waits.
+extern const char* const kProgressChecking;
+extern const char* const kProgressHosts;      // confirmed, all
+extern const char* const kProgressRemaining;  // seconds
+extern const char* const kProgressElapsed;    // seconds
+
 }  // namespace trolvane::msg

@@ -83,6 +83,19 @@ std::string ReplaceText(std::string_view text, std::string_view pattern,
   return result;
 }
 
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
+  std::string result;
+  auto value = values.begin();
+  for (std::size_t at = pattern.find("%s"); at != std::string_view::npos && value != values.end();
+       at = pattern.find("%s"), ++value) {
+    result.append(pattern.substr(0, at));
+    result.append(*value);
+    pattern.remove_prefix(at + 2);
+  }
+  result.append(pattern);
+  return result;
+}
+
 std::string TrimBlanks(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();

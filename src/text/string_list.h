@@ -2,6 +2,7 @@
 // lines; plus the two plain text rules the program uses.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,10 @@ std::size_t FindOnBoundary(std::string_view text, std::string_view pattern);
 // Case-sensitive; a match never starts inside a multibyte character.
 std::string ReplaceText(std::string_view text, std::string_view pattern,
                         std::string_view replacement, bool replace_all);
+
+// Puts the values, in order, in place of the pattern's "%s" marks; a mark inside a value
+// is never filled.
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 // Drops every byte of value 0..32 at both ends.
 std::string TrimBlanks(std::string_view text);

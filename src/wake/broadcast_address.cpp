@@ -1,29 +1,62 @@
+#include "wake/broadcast_address.h"
+
+#include <array>
+#include <optional>
+
+#include "text/dotted_quad.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
 #include "wake/magic_packet.h"
 
 namespace trolvane {
+namespace {
+
+constexpr int kFieldCount = 4;
+
+TStringList HostFields(std::string_view host) {
+  TStringList fields;
+  fields.SplitFields(host, '.');
+  return fields;
+}
+
+bool IsOctet(std::int32_t value) { return value >= 0 && value <= 255; }
+
+}  // namespace
+
+std::string DirectedBroadcast(std::string_view host, std::int32_t mask_bits) {
+  const TStringList fields = HostFields(host);
+  if (fields.LineCount() != kFieldCount) throw EArgsException(msg::kBadHostAddress);
+  std::array<std::int32_t, kFieldCount> octets{};
+  for (int i = 0; i < kFieldCount; ++i) octets[i] = TextToInt(fields.LineAt(i));
+  std::uint32_t address = 0;
+  for (std::int32_t octet : octets) {
+    if (!IsOctet(octet)) throw EArgsException(msg::kBadHostAddress);
+    address = address << 8 | static_cast<std::uint32_t>(octet);
+  }
+  const std::uint32_t host_bits = 0xFFFFFFFFu >> (static_cast<std::uint32_t>(mask_bits) & 31u);
+  const std::uint32_t broadcast = address | host_bits;
+  AddressBytes bytes{};
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<std::uint8_t>(broadcast >> (24 - 8 * i));
+  }
+  return DottedQuad(bytes);
+}
+
+bool HasFieldOutOfRange(std::string_view host) {
+  const TStringList fields = HostFields(host);
+  if (fields.LineCount() != kFieldCount) return false;
+  bool out_of_range = false;
+  for (int i = 0; i < kFieldCount; ++i) {
+    const std::optional<std::int32_t> octet = ParseInteger(fields.LineAt(i));
+    if (!octet) return false;
+    out_of_range = out_of_range || !IsOctet(*octet);
+  }
+  return out_of_range;
+}
 
 std::string TMagicPacket::GetBroadcastAddress() const {
-  TStringList fields;
-  fields.SplitFields(HostAddress(), '.');
-  if (fields.LineCount() != 4) throw EArgsException(msg::kBadHostAddress);
-  // Fields are added, not or-ed, and any 32-bit value is taken: 192.168.0.256 carries
-  // into the third part, bits above the top are lost.
-  std::uint32_t address = 0;
-  for (int i = 0; i < 4; ++i) {
-    auto field = static_cast<std::uint32_t>(TextToInt(fields.LineAt(i)));
-    address += field << (24 - 8 * i);
-  }
-  std::uint32_t host_bits = 0xFFFFFFFFu >> (static_cast<std::uint32_t>(MaskBits()) & 31u);
-  std::uint32_t broadcast = address | host_bits;
-  std::string text;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    if (!text.empty()) text += '.';
-    text += IntToText(static_cast<std::int32_t>((broadcast >> shift) & 0xFF));
-  }
-  return text;
+  return DirectedBroadcast(HostAddress(), MaskBits());
 }
 
 }  // namespace trolvane

@@ -1,4 +1,5 @@
-// Where the program's result lines go: standard output in the program, a capture in tests.
+// Where the program's result lines and its status line go: standard output and a terminal
+// in the program, a capture in tests.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,10 @@ namespace trolvane {
 
 // Writes one line; false when the write failed.
 using LineWriter = std::function<bool(std::string_view)>;
+
+// Rewrites the status line shown while the program waits; the empty text erases it. Left
+// unset where there is no terminal to show it on.
+using StatusWriter = std::function<void(std::string_view)>;
 
 // Writes one line and raises an error of the general kind when the write failed.
 void WriteCheckedLine(const LineWriter& write, std::string_view line);

@@ -2,7 +2,8 @@
 
 namespace trolvane {
 
-TMagicPacket::TMagicPacket(LineWriter write) : write_(std::move(write)) {}
+TMagicPacket::TMagicPacket(LineWriter write, StatusWriter status)
+    : write_(std::move(write)), status_(std::move(status)) {}
 
 void TMagicPacket::Run() {
   SendMagicPacket();

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,8 +46,9 @@ class TUdpSocket;
 
 class TMagicPacket {
  public:
-  // Result lines (the confirmation) go to write.
-  explicit TMagicPacket(LineWriter write);
+  // Result lines (the confirmation) go to write; the status line while it waits for the
+  // host, to status when set.
+  explicit TMagicPacket(LineWriter write, StatusWriter status = {});
   virtual ~TMagicPacket() = default;
   TMagicPacket(const TMagicPacket&) = delete;
   TMagicPacket& operator=(const TMagicPacket&) = delete;
@@ -54,7 +56,10 @@ class TMagicPacket {
   const std::string& PortText() const { return port_text_; }
   void SetPortText(std::string value) { port_text_ = std::move(value); }
   const std::string& HostAddress() const { return host_address_; }
-  void SetHostAddress(std::string value) { host_address_ = std::move(value); }
+  void SetHostAddress(std::string value) {
+    host_address_ = std::move(value);
+    target_ = {};
+  }
   const std::string& MacAddress() const { return mac_address_; }
   void SetMacAddress(std::string value) { mac_address_ = std::move(value); }
   std::int32_t MaskBits() const { return mask_bits_; }
@@ -66,30 +71,43 @@ class TMagicPacket {
   virtual void SendMagicPacket();
   // Pings the host until it answers or PingTimeout has passed; writes the confirmation.
   virtual void ConfirmBoot();
+
+  // The dotted address HostAddress names by the UDP client's rule (a digit-led text as
+  // the platform's parser reads it, anything else looked up), resolved once per host
+  // text, so that the packet and the echo requests go to the same machine; empty when it
+  // names none. Raises EArgsException for an empty host and for 0.0.0.0, which would
+  // mean this machine.
+  const std::optional<std::string>& TargetAddress();
   // SendMagicPacket, then ConfirmBoot.
   virtual void Run();
 
   // Six 0xFF bytes, then the six MAC bytes sixteen times. A malformed MAC text raises
   // EArgsException and leaves the packet untouched.
   static void BuildMagicPacket(std::string_view mac_text, MagicPacketBytes& packet);
-  // The directed broadcast address of HostAddress with MaskBits mask bits. Raises
-  // EArgsException unless the host has four "." fields, EConvertError for a field that
-  // is no integer.
+  // The directed broadcast address of HostAddress with MaskBits mask bits
+  // (broadcast_address.h says when it raises).
   std::string GetBroadcastAddress() const;
 
  protected:
   // One datagram to the address on PortText; any failure becomes
-  // EMagicPacketSendException.
-  void SendPacketTo(TUdpSocket& socket, const std::string& address);
+  // EMagicPacketSendException. Without an address nothing is sent, but a port text or a
+  // MAC text that the send would refuse is still refused.
+  void SendPacketTo(TUdpSocket& socket, const std::optional<std::string>& address);
   const LineWriter& Writer() const { return write_; }
+  const StatusWriter& Status() const { return status_; }
 
  private:
   LineWriter write_;
+  StatusWriter status_;
   std::string port_text_ = "7";
   std::string host_address_;
   std::string mac_address_;
   std::int32_t mask_bits_ = -1;
   std::int32_t ping_timeout_ = 60000;
+  struct Target {
+    bool resolved = false;
+    std::optional<std::string> address;
+  } target_;
 };
 
 }  // namespace trolvane

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "net/socket_test_support.h"
+#include "text/messages.h"
 #include "wake/magic_packet.h"
 
 namespace trolvane::testing {
@@ -44,6 +45,26 @@ TEST_F(SendStepTest, WithMaskBitsSendsAgainToTheBroadcastAddress) {
   job_.SendMagicPacket();
   EXPECT_EQ(host_.Receive(), Packet());
   EXPECT_EQ(broadcast.Receive(), Packet());
+  EXPECT_EQ(host_.Receive(300), std::nullopt);
+}
+
+// An empty host and 0.0.0.0 would mean this machine; with mask bits, a field outside
+// 0..255 would reach another network's broadcast address. Nothing is sent for either.
+TEST_F(SendStepTest, RefusesHostsThatNameNoOtherMachine) {
+  const struct {
+    const char* host;
+    std::int32_t mask_bits;
+  } cases[] = {{"", -1}, {"0", -1}, {"0.0.0.0", 24}, {"127.0.0.-1", 24}, {"127.0.1.256", 16}};
+  for (const auto& c : cases) {
+    job_.SetHostAddress(c.host);
+    job_.SetMaskBits(c.mask_bits);
+    try {
+      job_.SendMagicPacket();
+      ADD_FAILURE() << "sent to [" << c.host << "]";
+    } catch (const EArgsException& e) {
+      EXPECT_EQ(e.Message(), msg::kBadHostAddress) << c.host;
+    }
+  }
   EXPECT_EQ(host_.Receive(300), std::nullopt);
 }
 

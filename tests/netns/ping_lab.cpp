@@ -45,17 +45,25 @@ std::unique_ptr<BackgroundProcess> PingLab::StartInTarget(
   return std::make_unique<BackgroundProcess>(command, RunOptions{.prefix = lab_.Exec(target_)});
 }
 
+void PingLab::AddTargetAddress(const std::string& cidr) const {
+  RunCommand({"ip", "-n", target_, "addr", "add", cidr, "dev", "veth0"});
+}
+
+std::uint64_t PingLab::ClientTxPackets() const {
+  return lab_.Counter(client_, "lo", "tx_packets") + lab_.Counter(client_, "veth0", "tx_packets");
+}
+
 RunResult PingLab::RunProgram(const std::vector<std::string>& arguments, bool unprivileged,
-                              const std::vector<std::string>& wrapper) const {
-  RunOptions options{.time_limit_seconds = 30, .prefix = lab_.Exec(client_)};
+                              const std::vector<std::string>& wrapper) {
+  // Under Wine the first run in a namespace also builds the prefix.
+  RunOptions options{.time_limit_seconds = UnderWindowsBuild() ? 90 : 30,
+                     .prefix = lab_.ProgramPrefix(client_)};
   if (unprivileged) {
     options.prefix.insert(options.prefix.end(),
                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
   }
   options.prefix.insert(options.prefix.end(), wrapper.begin(), wrapper.end());
-  std::vector<std::string> command = {TROLVANE_PROGRAM};
-  command.insert(command.end(), arguments.begin(), arguments.end());
-  return RunCommand(command, options);
+  return testing::RunProgram(arguments, options);
 }
 
 }  // namespace trolvane::testing

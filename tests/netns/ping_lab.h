@@ -4,6 +4,7 @@
 // answer there is "net unreachable".
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,14 +23,18 @@ class PingLab {
   const std::string& target() const { return target_; }
 
   void SetSysctl(const std::string& ns, const std::string& name, const std::string& value) const;
+  // Gives the target another address on its link (CIDR, e.g. "198.18.0.4/25").
+  void AddTargetAddress(const std::string& cidr) const;
+  std::uint64_t ClientTxPackets() const;  // sent by the client namespace, loopback included
   // An ICMP counter of /proc/net/snmp ("IcmpMsg" row, e.g. "InType8") in a namespace.
   long IcmpCounter(const std::string& ns, const std::string& name) const;
   // Starts a helper program of the build inside the target namespace.
   std::unique_ptr<BackgroundProcess> StartInTarget(const std::vector<std::string>& argv) const;
-  // The program in the client namespace; as `nobody` when unprivileged. wrapper goes
-  // between the namespace and the program (e.g. a tracer).
+  // The build under test in the client namespace (the Windows build under Wine with a
+  // prefix of its own); natively as `nobody` when unprivileged. wrapper goes between the
+  // namespace and the program (e.g. a tracer).
   RunResult RunProgram(const std::vector<std::string>& arguments, bool unprivileged = false,
-                       const std::vector<std::string>& wrapper = {}) const;
+                       const std::vector<std::string>& wrapper = {});
 
  private:
   NetnsLab lab_{"icmp"};

@@ -15,13 +15,28 @@ struct RunResult {
 };
 
 struct RunOptions {
-  int time_limit_seconds = 20;          // the program is killed after this
-  std::vector<std::string> prefix;      // e.g. {"ip", "netns", "exec", "ns"}
-  bool close_stdout = false;            // start with standard output closed
-  bool stdout_broken_pipe = false;      // stdout is a pipe whose reader is gone
+  int time_limit_seconds = 20;      // the program is killed after this
+  std::vector<std::string> prefix;  // e.g. {"ip", "netns", "exec", "ns"}
+  bool close_stdout = false;        // start with standard output closed
+  bool stdout_broken_pipe = false;  // stdout is a pipe whose reader is gone
 };
 
 bool UnderWindowsBuild();
+// True when the Windows build's tree is known, so that its program can run under Wine.
+bool WindowsBuildKnown();
+
+// Within its scope, the program under test is the Windows build (or the native one): for
+// tests that cover both builds in one run.
+class ScopedBuildUnderTest {
+ public:
+  explicit ScopedBuildUnderTest(bool windows);
+  ~ScopedBuildUnderTest();
+  ScopedBuildUnderTest(const ScopedBuildUnderTest&) = delete;
+  ScopedBuildUnderTest& operator=(const ScopedBuildUnderTest&) = delete;
+
+ private:
+  int previous_;
+};
 
 // Runs the program with these arguments after its name.
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options = {});

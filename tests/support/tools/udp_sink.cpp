@@ -1,6 +1,7 @@
 // udp_sink PORT COUNT WAIT_MS: receives UDP datagrams on every local address of PORT and
 // prints one line per datagram, "<destination address> <bytes in hex>", after a first
-// line "ready". Ends after COUNT datagrams or WAIT_MS milliseconds, whichever comes first.
+// line "ready". Ends after COUNT datagrams or WAIT_MS milliseconds, whichever comes first;
+// the datagram lines come out at the end.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -53,8 +54,14 @@ int main(int argc, char** argv) {
     std::perror("udp_sink");
     return 1;
   }
+  // Room for a whole list's packets at once, and no pipe to block on until the end: the
+  // test reads the lines only after its program has run.
+  const int buffer = 32 << 20;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer);
   std::printf("ready\n");
   std::fflush(stdout);
+  static char out[64 << 20];
+  std::setvbuf(stdout, out, _IOFBF, sizeof out);
 
   for (int received = 0; received < count;) {
     long long left = deadline - NowMs();
@@ -74,9 +81,9 @@ int main(int argc, char** argv) {
     std::printf("%s ", Destination(message, text));
     for (ssize_t i = 0; i < n; ++i) std::printf("%02x", data[i]);
     std::printf("\n");
-    std::fflush(stdout);
     ++received;
   }
   close(fd);
+  std::fflush(stdout);
   return 0;
 }

@@ -1,0 +1,27 @@
+// One UDP socket for many datagrams, each to a numeric address: how the host list sends
+// its magic packets. Like the UDP client it may reach broadcast addresses, and it never
+// sends to 0.0.0.0 or 255.255.255.255, which name no one host.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/winsock.h"
+
+namespace trolvane {
+
+class TDatagramSender {
+ public:
+  TDatagramSender() = default;
+  ~TDatagramSender();
+  TDatagramSender(const TDatagramSender&) = delete;
+  TDatagramSender& operator=(const TDatagramSender&) = delete;
+
+  // address in network order, port in host order. 0 when the datagram went out, else the
+  // Windows Sockets code of the failure (11001 for a refused address).
+  int SendTo(std::uint32_t address, std::uint16_t port, const void* data, int size);
+
+ private:
+  os::SOCKET socket_ = os::kInvalidSocket;
+};
+
+}  // namespace trolvane

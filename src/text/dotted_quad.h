@@ -1,0 +1,14 @@
+// IPv4 addresses as text: four decimal numbers joined by ".", the first byte first.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace trolvane {
+
+using AddressBytes = std::array<std::uint8_t, 4>;  // network order
+
+std::string DottedQuad(const AddressBytes& bytes);
+
+}  // namespace trolvane

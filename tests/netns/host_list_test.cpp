@@ -1,0 +1,149 @@
+// Waking a room: the host list against a namespace that owns thousands of answering
+// addresses and drops others without a word. Needs root.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "netns/room_lab.h"
+
+namespace trolvane::testing {
+namespace {
+
+// A MAC of its own for each host, and the packet that carries it, written out.
+std::string Mac(int i) {
+  char text[18];
+  std::snprintf(text, sizeof text, "02-00-00-00-%02x-%02x", (i >> 8) & 0xFF, i & 0xFF);
+  return text;
+}
+std::string PacketHex(int i) {
+  char mac[13];
+  std::snprintf(mac, sizeof mac, "02000000%02x%02x", (i >> 8) & 0xFF, i & 0xFF);
+  std::string hex = "ffffffffffff";
+  for (int copy = 0; copy < 16; ++copy) hex += mac;
+  return hex;
+}
+
+struct Host {
+  int mac;
+  std::string address;
+  bool answers;
+};
+
+class HostListInNamespaces : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string why = NetnsLab::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
+  }
+  void TearDown() override {
+    if (!list_.empty()) ::unlink(list_.c_str());
+  }
+
+  // Writes the list (CR LF ends, a comment, a blank line) and gives the /f argument.
+  std::string ListArgument(const std::vector<Host>& hosts) {
+    list_ = "/tmp/trolvane-list-" + std::to_string(::getpid()) + ".txt";
+    std::ofstream out(list_, std::ios::binary);
+    out << "# the room\r\n\r\n";
+    for (const Host& h : hosts) out << Mac(h.mac) << ", " << h.address << "\r\n";
+    // Wine reads the machine's files through drive Z:.
+    return UnderWindowsBuild() ? "/f:Z:" + list_ : "/f:" + list_;
+  }
+
+  // The lines of a run: a confirmation for each answering host, in any order, then one
+  // for each silent host in list order, then the summary.
+  static void ExpectLines(const RunResult& r, const std::vector<Host>& hosts) {
+    std::vector<std::string> lines;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line, '\n');) lines.push_back(line + "\n");
+    std::multiset<std::string> confirmed;
+    std::vector<std::string> rest;
+    int answering = 0;
+    for (const Host& h : hosts) {
+      if (h.answers) {
+        ++answering;
+        confirmed.insert(ProgramLines({"ホスト(" + h.address + ")の起動を確認しました。"}));
+      } else {
+        rest.push_back(ProgramLines(
+            {"ホスト(" + h.address + ")の起動を確認できませんでした。(Pingタイムアウト)"}));
+      }
+    }
+    rest.push_back(ProgramLines({std::to_string(hosts.size()) + "台中" + std::to_string(answering) +
+                                 "台の起動を確認しました。"}));
+    ASSERT_EQ(lines.size(), confirmed.size() + rest.size()) << r.out.substr(0, 2000);
+    EXPECT_EQ(std::multiset<std::string>(lines.begin(), lines.begin() + answering), confirmed);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + answering, lines.end()), rest);
+  }
+
+  // Every answering host got the packet with its own MAC, at its own address.
+  static void ExpectPackets(const std::string& sink_output, const std::vector<Host>& hosts) {
+    std::map<std::string, std::multiset<std::string>> received;
+    std::istringstream in(sink_output);
+    for (std::string address, hex; in >> address;) {
+      if (address == "ready") continue;
+      in >> hex;
+      received[address].insert(hex);
+    }
+    for (const Host& h : hosts) {
+      if (!h.answers) continue;
+      EXPECT_EQ(received[h.address], std::multiset<std::string>{PacketHex(h.mac)}) << h.address;
+    }
+  }
+
+  std::string list_;
+};
+
+// 300 hosts, every sixth of them silent, with /t:3000.
+TEST_F(HostListInNamespaces, ARoomWithSilentHosts) {
+  RoomLab room;
+  std::vector<Host> hosts;
+  int answering = 0;
+  for (int i = 0; i < 300; ++i) {
+    const bool answers = i % 6 != 5;
+    hosts.push_back({i, answers ? RoomLab::Answering(answering) : RoomLab::Silent(i / 6), answers});
+    answering += answers ? 1 : 0;
+  }
+  auto sink = room.StartInRoom({"udp_sink", "7", std::to_string(answering), "15000"});
+  ASSERT_TRUE(sink->WaitForOutput("ready\n", 10000));
+  const auto start = std::chrono::steady_clock::now();
+  RunResult r = room.RunProgram({ListArgument(hosts), "/t:3000"});
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(r.status, 5);
+  ExpectLines(r, hosts);
+  EXPECT_LT(seconds, 4.0) << "the wait is bounded by /t";
+  ExpectPackets(sink->Finish(15000).out, hosts);
+}
+
+TEST_F(HostListInNamespaces, TenThousandHosts) {
+  RoomLab room;
+  std::vector<Host> hosts;
+  for (int i = 0; i < 10000; ++i) hosts.push_back({i, RoomLab::Answering(i), true});
+  auto sink = room.StartInRoom({"udp_sink", "7", "10000", "60000"});
+  ASSERT_TRUE(sink->WaitForOutput("ready\n", 10000));
+  RunResult r = room.RunProgram({ListArgument(hosts), "/t:30000"}, 90);
+  EXPECT_EQ(r.status, 0);
+  ExpectLines(r, hosts);
+  ExpectPackets(sink->Finish(60000).out, hosts);
+}
+
+// The Windows build under Wine: the same lines, in code page 932 with CR LF.
+TEST_F(HostListInNamespaces, ASmallRoomOnWindows) {
+  if (!WindowsBuildKnown()) GTEST_SKIP() << "the Windows build's tree is not known here";
+  ScopedBuildUnderTest windows(true);
+  RoomLab room;
+  const std::vector<Host> hosts = {{0, RoomLab::Answering(0), true},
+                                   {1, RoomLab::Silent(0), false},
+                                   {2, RoomLab::Answering(1), true},
+                                   {3, RoomLab::Answering(2), true}};
+  RunResult r = room.RunProgram({ListArgument(hosts), "/t:3000"}, 120);
+  EXPECT_EQ(r.status, 5);
+  ExpectLines(r, hosts);
+}
+
+}  // namespace
+}  // namespace trolvane::testing

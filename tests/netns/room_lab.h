@@ -1,0 +1,36 @@
+// A room of PCs for the host list, on the shared namespace lab: the program's namespace
+// ("client", 198.18.0.1/30, no default route) routes two ranges to the "room" namespace
+// (198.18.0.2/30): 198.18.64.0/18, whose 16,384 addresses the room owns on its loopback
+// and answers for, and 198.18.200.0/24, which it drops without a word.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/background_process.h"
+#include "support/netns_lab.h"
+#include "support/program_runner.h"
+
+namespace trolvane::testing {
+
+class RoomLab {
+ public:
+  RoomLab();
+
+  // The i-th answering address (0 to 16,382) and the i-th silent one (0 to 253).
+  static std::string Answering(int i);
+  static std::string Silent(int i);
+
+  // Starts a helper program of the build inside the room.
+  std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
+  // The build under test in the client namespace.
+  RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60);
+
+ private:
+  NetnsLab lab_{"room"};
+  std::string client_;
+  std::string room_;
+};
+
+}  // namespace trolvane::testing
