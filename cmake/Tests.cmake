@@ -15,11 +15,12 @@ else()
 endif()
 include(GoogleTest)
 
-# Registers each case of a test program as a CTest entry PREFIX.Suite.Case with these
-# LABELS and ENVIRONMENT. gtest_discover_tests cannot pass a list through its PROPERTIES,
+# Registers each case of a test program (those that TEST_FILTER selects) as a CTest entry
+# PREFIX.Suite.Case with these LABELS and ENVIRONMENT. gtest_discover_tests cannot pass a list through its PROPERTIES,
 # so the labels and the environment are set once CTest has read the cases.
 function(trolvane_discover_tests target)
-  cmake_parse_arguments(arg "" "PREFIX;DISCOVERY_MODE" "LABELS;ENVIRONMENT;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(arg "" "PREFIX;TEST_FILTER;DISCOVERY_MODE"
+                        "LABELS;ENVIRONMENT;PROPERTIES" ${ARGN})
   string(MAKE_C_IDENTIFIER "${target}_${arg_PREFIX}_cases" cases)
   set(prefix "")
   if(arg_PREFIX)
@@ -30,8 +31,8 @@ function(trolvane_discover_tests target)
   endif()
   # The timeout leaves Wine the time to create its prefix on a first run.
   gtest_discover_tests(${target} TEST_PREFIX "${prefix}" TEST_LIST ${cases}
-                       DISCOVERY_MODE ${arg_DISCOVERY_MODE} DISCOVERY_TIMEOUT 300
-                       PROPERTIES ${arg_PROPERTIES})
+                       TEST_FILTER "${arg_TEST_FILTER}" DISCOVERY_MODE ${arg_DISCOVERY_MODE}
+                       DISCOVERY_TIMEOUT 300 PROPERTIES ${arg_PROPERTIES})
   set(script "${CMAKE_CURRENT_BINARY_DIR}/${cases}_properties.cmake")
   file(WRITE "${script}"
        "if(${cases})\n"
@@ -58,11 +59,13 @@ if(WIN32)
   set_target_properties(unit_tests PROPERTIES
       CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run;--lf")
   trolvane_discover_tests(unit_tests LABELS unit windows DISCOVERY_MODE PRE_TEST)
-  # Windows-side helpers of the native process tests (exact command lines and the like).
+  # Windows-side helpers of the native process tests (exact command lines, the program
+  # with raw ICMP refused, and the like).
   file(GLOB TROLVANE_WIN_HELPERS CONFIGURE_DEPENDS tests/support/win32/*.cpp)
   foreach(helper ${TROLVANE_WIN_HELPERS})
     get_filename_component(name ${helper} NAME_WE)
     add_executable(${name} ${helper})
+    target_link_libraries(${name} PRIVATE trolvane_core)
   endforeach()
   return()
 endif()
@@ -106,13 +109,15 @@ if(TROLVANE_NETNS_TEST_SOURCES)
   add_executable(netns_tests ${TROLVANE_NETNS_TEST_SOURCES})
   target_link_libraries(netns_tests PRIVATE trolvane_test_support ${TROLVANE_GTEST_MAIN})
   add_dependencies(netns_tests trolvane)
-  # Namespaces are machine-wide: these tests run alone.
-  # Cases that cover both builds also run the Windows program under Wine.
-  set(environment "")
+  # Namespaces are machine-wide: these cases run alone. Those named *UnderWine run the
+  # Windows build.
+  trolvane_discover_tests(netns_tests PREFIX netns LABELS netns TEST_FILTER -*UnderWine*
+                          PROPERTIES RUN_SERIAL TRUE)
   if(TROLVANE_WINDOWS_BUILD_DIR)
-    set(environment TROLVANE_WINDOWS_BUILD_DIR=${TROLVANE_WINDOWS_BUILD_DIR}
+    trolvane_discover_tests(netns_tests PREFIX netns.windows LABELS netns windows
+        TEST_FILTER *UnderWine* PROPERTIES RUN_SERIAL TRUE
+        ENVIRONMENT TROLVANE_UNDER_TEST=windows
+                    TROLVANE_WINDOWS_BUILD_DIR=${TROLVANE_WINDOWS_BUILD_DIR}
                     TROLVANE_WINE_RUN=${CMAKE_SOURCE_DIR}/scripts/wine-run)
   endif()
-  trolvane_discover_tests(netns_tests PREFIX netns LABELS netns ENVIRONMENT ${environment}
-                          PROPERTIES RUN_SERIAL TRUE)
 endif()

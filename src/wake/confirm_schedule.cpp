@@ -24,18 +24,20 @@ TReplyStatusKind PingUntilAnswered(std::int32_t timeout, const ConfirmSeams& sea
     last_tick = now;
   };
   TReplyStatusKind last = TReplyStatusKind::rkTimedOut;
-  while (elapsed < budget) {
-    const std::uint64_t second_end =
-        std::min((elapsed / kPingInterval + 1) * kPingInterval, budget);
+  // Second n's request goes out no sooner than n seconds in, whatever a clock that ticks
+  // coarsely, or a wait that ends a little early, says: never twice in one second.
+  for (std::uint64_t second = 0;; ++second) {
+    advance();
+    while (elapsed < second * kPingInterval && elapsed < budget) {
+      seams.sleep(static_cast<std::uint32_t>(std::min(second * kPingInterval, budget) - elapsed));
+      advance();
+    }
+    if (elapsed >= budget) break;
+    second = std::max(second, elapsed / kPingInterval);  // a late second is gone
+    const std::uint64_t second_end = std::min((second + 1) * kPingInterval, budget);
     if (seams.waiting) seams.waiting(elapsed);
     last = seams.ping(static_cast<std::int32_t>(second_end - elapsed));
     if (last == TReplyStatusKind::rkEchoReply) break;
-    // An early answer of another kind must not speed up the requests.
-    advance();
-    if (elapsed < second_end) {
-      seams.sleep(static_cast<std::uint32_t>(second_end - elapsed));
-      advance();
-    }
   }
   return last;
 }

@@ -25,21 +25,22 @@ struct Schedule {
 };
 
 // Drives the schedule on a clock of its own that only the ping and the sleep move; the
-// host's answers repeat their last entry.
+// host's answers repeat their last entry. A wait that meets no answer ends wait_skew ms late (or
+// early, when negative); a sleep ends sleep_short ms early, but never without the clock moving.
 Schedule Drive(std::int32_t timeout, const std::vector<Answer>& answers, std::uint32_t start = 5000,
-               std::uint32_t overshoot = 0) {
+               std::int32_t wait_skew = 0, std::uint32_t sleep_short = 0) {
   std::uint32_t now = start;
   Schedule run;
   const ConfirmSeams seams{
       .clock = [&] { return now; },
-      .sleep = [&](std::uint32_t ms) { now += ms; },
+      .sleep = [&](std::uint32_t ms) { now += ms > sleep_short + 1 ? ms - sleep_short : 1; },
       .ping =
           [&](std::int32_t wait) {
             const Answer& a = answers[std::min(run.waits.size(), answers.size() - 1)];
             run.waits.push_back(wait);
             if (run.waits.size() > 100) throw std::runtime_error("the schedule does not end");
             now += a.kind == K::rkTimedOut
-                       ? static_cast<std::uint32_t>(std::max(wait, 0)) + overshoot
+                       ? static_cast<std::uint32_t>(std::max(wait, 0) + wait_skew)
                        : a.ms;
             return a.kind;
           },
@@ -112,12 +113,28 @@ TEST(PingUntilAnswered, AsksOnceASecondAndTheLastOutcomeDecides) {
   }
 }
 
-// A wait that ends late (a busy machine) does not shift the seconds of the requests, nor
-// stretch the time-out.
-TEST(PingUntilAnswered, LateWaitsKeepTheSecondsAndTheTimeOut) {
-  Schedule run = Drive(3000, {{K::rkTimedOut}}, 5000, 300);
-  EXPECT_EQ(run.waits, (std::vector<std::int32_t>{1000, 700, 700}));
-  EXPECT_EQ(run.elapsed, 3300u);
+// Waits that end late (a busy machine) do not shift the seconds of the requests, nor
+// stretch the time-out; waits and sleeps that end a little early (a coarse clock) never
+// bring a second request into the same second.
+TEST(PingUntilAnswered, ClocksThatDriftKeepOneRequestASecond) {
+  const std::vector<std::int32_t> each_second = {1000, 1000, 1000};
+  const struct {
+    const char* name;
+    std::vector<Answer> answers;
+    std::int32_t wait_skew;
+    std::uint32_t sleep_short;
+    std::vector<std::int32_t> waits;
+    std::uint32_t elapsed;
+  } cases[] = {
+      {"waits end late", {{K::rkTimedOut}}, 300, 0, {1000, 700, 700}, 3300},
+      {"waits end early", {{K::rkTimedOut}}, -7, 0, each_second, 3000},
+      {"sleeps end early", {{K::rkUnreachable, 5}}, 0, 7, each_second, 3000},
+  };
+  for (const auto& c : cases) {
+    Schedule run = Drive(3000, c.answers, 5000, c.wait_skew, c.sleep_short);
+    EXPECT_EQ(run.waits, c.waits) << c.name;
+    EXPECT_EQ(run.elapsed, c.elapsed) << c.name;
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ PingLab::PingLab() {
   SetSysctl(target_, "net.ipv4.ip_forward", "1");
   // Every request gets its answer, however closely the tests follow each other.
   SetSysctl(target_, "net.ipv4.icmp_ratelimit", "0");
+  program_prefix_ = lab_.ProgramPrefix(client_);
 }
 
 void PingLab::SetSysctl(const std::string& ns, const std::string& name,
@@ -54,15 +55,22 @@ std::uint64_t PingLab::ClientTxPackets() const {
 }
 
 RunResult PingLab::RunProgram(const std::vector<std::string>& arguments, bool unprivileged,
-                              const std::vector<std::string>& wrapper) {
-  // Under Wine the first run in a namespace also builds the prefix.
-  RunOptions options{.time_limit_seconds = UnderWindowsBuild() ? 90 : 30,
-                     .prefix = lab_.ProgramPrefix(client_)};
+                              const std::vector<std::string>& wrapper) const {
+  RunOptions options{.time_limit_seconds = 30, .prefix = lab_.Exec(client_)};
   if (unprivileged) {
     options.prefix.insert(options.prefix.end(),
                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
   }
   options.prefix.insert(options.prefix.end(), wrapper.begin(), wrapper.end());
+  std::vector<std::string> command = {TROLVANE_PROGRAM};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return RunCommand(command, options);
+}
+
+RunResult PingLab::RunBuildUnderTest(const std::vector<std::string>& arguments,
+                                     bool raw_icmp_refused, int time_limit_seconds) const {
+  RunOptions options{.time_limit_seconds = time_limit_seconds, .prefix = program_prefix_};
+  options.raw_icmp_refused = raw_icmp_refused;
   return testing::RunProgram(arguments, options);
 }
 

@@ -30,16 +30,20 @@ class PingLab {
   long IcmpCounter(const std::string& ns, const std::string& name) const;
   // Starts a helper program of the build inside the target namespace.
   std::unique_ptr<BackgroundProcess> StartInTarget(const std::vector<std::string>& argv) const;
-  // The build under test in the client namespace (the Windows build under Wine with a
-  // prefix of its own); natively as `nobody` when unprivileged. wrapper goes between the
-  // namespace and the program (e.g. a tracer).
+  // The native program in the client namespace; as `nobody` when unprivileged. wrapper
+  // goes between the namespace and the program (e.g. a tracer).
   RunResult RunProgram(const std::vector<std::string>& arguments, bool unprivileged = false,
-                       const std::vector<std::string>& wrapper = {});
+                       const std::vector<std::string>& wrapper = {}) const;
+  // The build under test in the client namespace: natively as RunProgram, the Windows
+  // build under Wine with a prefix of the lab's own; raw_icmp_refused as in RunOptions.
+  RunResult RunBuildUnderTest(const std::vector<std::string>& arguments,
+                              bool raw_icmp_refused = false, int time_limit_seconds = 60) const;
 
  private:
   NetnsLab lab_{"icmp"};
   std::string client_;
   std::string target_;
+  std::vector<std::string> program_prefix_;
 };
 
 }  // namespace trolvane::testing

@@ -41,9 +41,12 @@ std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
   return std::make_unique<BackgroundProcess>(command, RunOptions{.prefix = lab_.Exec(room_)});
 }
 
-RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds) {
-  return testing::RunProgram(
-      arguments, {.time_limit_seconds = time_limit_seconds, .prefix = lab_.ProgramPrefix(client_)});
+RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds,
+                              bool raw_icmp_refused) {
+  RunOptions options{.time_limit_seconds = time_limit_seconds,
+                     .prefix = lab_.ProgramPrefix(client_)};
+  options.raw_icmp_refused = raw_icmp_refused;
+  return testing::RunProgram(arguments, options);
 }
 
 }  // namespace trolvane::testing

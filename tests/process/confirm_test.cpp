@@ -17,10 +17,16 @@ class ConfirmOnLoopback : public ::testing::Test {
   }
 };
 
+// Under the Windows build also with raw ICMP refused: the ICMP helper API answers then.
 TEST_F(ConfirmOnLoopback, AnsweringHostIsConfirmed) {
-  RunResult r = RunProgram({"/m:01-02-03-04-05-06", "/h:127.0.0.1", "/t:5000"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, ProgramLines({"ホスト(127.0.0.1)の起動を確認しました。"}));
+  for (bool refused : RawIcmpRefusals()) {
+    RunOptions options;
+    options.raw_icmp_refused = refused;
+    RunResult r = RunProgram({"/m:01-02-03-04-05-06", "/h:127.0.0.1", "/t:5000"}, options);
+    EXPECT_EQ(r.status, 0) << "raw ICMP refused: " << refused;
+    EXPECT_EQ(r.out, ProgramLines({"ホスト(127.0.0.1)の起動を確認しました。"}))
+        << "raw ICMP refused: " << refused;
+  }
 }
 
 TEST_F(ConfirmOnLoopback, HostNameIsShownAsGiven) {

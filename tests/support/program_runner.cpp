@@ -15,26 +15,16 @@ std::string Env(const char* name, const char* fallback = "") {
   return v != nullptr ? v : fallback;
 }
 
-std::string WindowsBuildDir() { return Env("TROLVANE_WINDOWS_BUILD_DIR"); }
 std::string WineRun() { return Env("TROLVANE_WINE_RUN", TROLVANE_SOURCE_DIR "/scripts/wine-run"); }
-
-// -1: as the environment says; 0: native; 1: Windows.
-int build_override = -1;
 
 }  // namespace
 
-bool UnderWindowsBuild() {
-  if (build_override >= 0) return build_override == 1;
-  return Env("TROLVANE_UNDER_TEST") == "windows";
+bool UnderWindowsBuild() { return Env("TROLVANE_UNDER_TEST") == "windows"; }
+std::string WindowsBuildDir() { return Env("TROLVANE_WINDOWS_BUILD_DIR"); }
+
+std::vector<bool> RawIcmpRefusals() {
+  return UnderWindowsBuild() ? std::vector<bool>{false, true} : std::vector<bool>{false};
 }
-
-bool WindowsBuildKnown() { return !WindowsBuildDir().empty(); }
-
-ScopedBuildUnderTest::ScopedBuildUnderTest(bool windows) : previous_(build_override) {
-  build_override = windows ? 1 : 0;
-}
-
-ScopedBuildUnderTest::~ScopedBuildUnderTest() { build_override = previous_; }
 
 RunResult RunCommand(const std::vector<std::string>& command, const RunOptions& options) {
   BackgroundProcess process(command, options);
@@ -44,7 +34,9 @@ RunResult RunCommand(const std::vector<std::string>& command, const RunOptions& 
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options) {
   std::vector<std::string> command;
   if (UnderWindowsBuild()) {
-    command = {WineRun(), WindowsBuildDir() + "/trolvane.exe"};
+    command = {WineRun(),
+               WindowsBuildDir() +
+                   (options.raw_icmp_refused ? "/trolvane_without_raw.exe" : "/trolvane.exe")};
   } else {
     command = {TROLVANE_PROGRAM};
   }

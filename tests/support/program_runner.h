@@ -15,28 +15,22 @@ struct RunResult {
 };
 
 struct RunOptions {
-  int time_limit_seconds = 20;      // the program is killed after this
-  std::vector<std::string> prefix;  // e.g. {"ip", "netns", "exec", "ns"}
-  bool close_stdout = false;        // start with standard output closed
-  bool stdout_broken_pipe = false;  // stdout is a pipe whose reader is gone
+  int time_limit_seconds = 20;          // the program is killed after this
+  std::vector<std::string> prefix;      // e.g. {"ip", "netns", "exec", "ns"}
+  bool close_stdout = false;            // start with standard output closed
+  bool stdout_broken_pipe = false;      // stdout is a pipe whose reader is gone
+  // Windows build: the test build whose raw ICMP sockets are refused, as for a user
+  // without administrator rights, so that it confirms through the ICMP helper API.
+  bool raw_icmp_refused = false;
 };
 
 bool UnderWindowsBuild();
-// True when the Windows build's tree is known, so that its program can run under Wine.
-bool WindowsBuildKnown();
+// Where the Windows build's programs are.
+std::string WindowsBuildDir();
 
-// Within its scope, the program under test is the Windows build (or the native one): for
-// tests that cover both builds in one run.
-class ScopedBuildUnderTest {
- public:
-  explicit ScopedBuildUnderTest(bool windows);
-  ~ScopedBuildUnderTest();
-  ScopedBuildUnderTest(const ScopedBuildUnderTest&) = delete;
-  ScopedBuildUnderTest& operator=(const ScopedBuildUnderTest&) = delete;
-
- private:
-  int previous_;
-};
+// The ways the build under test can reach the network with ICMP: natively only the raw
+// socket; the Windows build also with raw ICMP refused (RunOptions::raw_icmp_refused).
+std::vector<bool> RawIcmpRefusals();
 
 // Runs the program with these arguments after its name.
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options = {});

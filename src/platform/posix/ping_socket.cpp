@@ -14,10 +14,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ipv4_header.h"
+
 namespace os::posix {
 namespace {
 
-constexpr std::size_t kIpHeaderSize = 20;
+constexpr std::size_t kIpHeaderSize = kIpv4HeaderSize;
 constexpr std::size_t kIcmpHeaderSize = 8;
 constexpr std::uint8_t kEchoReply = 0;
 constexpr std::uint8_t kDefaultTtl = 64;
@@ -47,22 +49,9 @@ struct Origin {
 
 std::uint16_t Word(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
-void PutWord(std::uint8_t* p, std::uint32_t value) {
-  p[0] = static_cast<std::uint8_t>(value >> 8);
-  p[1] = static_cast<std::uint8_t>(value);
-}
-
 std::uint32_t Fold(std::uint32_t sum) {
   while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
   return sum;
-}
-
-// The Internet checksum, in network order.
-std::uint16_t Checksum(const std::uint8_t* bytes, std::size_t length) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 1 < length; i += 2) sum += Word(bytes + i);
-  if (length % 2 != 0) sum += static_cast<std::uint32_t>(bytes[length - 1]) << 8;
-  return static_cast<std::uint16_t>(~Fold(sum));
 }
 
 // The kernel hands replies (and quotes requests) with the identifier it chose for the
@@ -73,20 +62,13 @@ void PutBackIdentifier(std::uint8_t* icmp, std::size_t length, const PingState& 
   std::uint32_t sum = static_cast<std::uint16_t>(~Word(icmp + 2));
   sum += static_cast<std::uint16_t>(~Word(icmp + 4));
   sum += Word(state.identifier);
-  PutWord(icmp + 2, static_cast<std::uint16_t>(~Fold(sum)));
+  PutNetworkWord(icmp + 2, static_cast<std::uint16_t>(~Fold(sum)));
   std::memcpy(icmp + 4, state.identifier, 2);
 }
 
 void WriteIpv4Header(std::uint8_t* header, std::size_t payload_length, const Origin& origin) {
-  std::memset(header, 0, kIpHeaderSize);
-  header[0] = 0x45;
-  PutWord(header + 2, static_cast<std::uint32_t>(
-                          std::min<std::size_t>(kIpHeaderSize + payload_length, 0xFFFF)));
-  header[8] = origin.ttl;
-  header[9] = IPPROTO_ICMP;
-  std::memcpy(header + 12, &origin.source, 4);
-  std::memcpy(header + 16, &origin.destination, 4);
-  PutWord(header + 10, Checksum(header, kIpHeaderSize));
+  os::WriteIpv4Header(header, payload_length, origin.ttl, origin.source.s_addr,
+                      origin.destination.s_addr);
 }
 
 // One recvmsg with the address it names and its control messages.
@@ -161,10 +143,10 @@ ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::
   icmp[0] = error->ee_type;
   icmp[1] = error->ee_code;
   if (error->ee_type == ICMP_DEST_UNREACH && error->ee_code == ICMP_FRAG_NEEDED) {
-    PutWord(icmp + 6, error->ee_info);  // the next-hop MTU
+    PutNetworkWord(icmp + 6, error->ee_info);  // the next-hop MTU
   }
   std::size_t length = kQuoteStart + quoted_length;
-  PutWord(icmp + 2, Checksum(icmp, length));
+  PutNetworkWord(icmp + 2, InternetChecksum(icmp, length));
   return static_cast<ssize_t>(length);
 }
 

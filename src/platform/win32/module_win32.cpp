@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/module.h"
+#include "platform/win32/winsock2_interpose.h"
 
 namespace os {
 
@@ -9,7 +10,13 @@ ModuleHandle LoadModule(const char* name) {
 }
 
 Symbol FindSymbol(ModuleHandle module, const char* name) {
-  return reinterpret_cast<Symbol>(::GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+  auto found = reinterpret_cast<Symbol>(::GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+  // The sockets library's echo calls go through the platform, which may stand in for a
+  // raw ICMP socket that the user may not open.
+  if (found == nullptr || reinterpret_cast<HMODULE>(module) != ::GetModuleHandleA("WS2_32.DLL")) {
+    return found;
+  }
+  return win32::Winsock2Export(name, found);
 }
 
 void UnloadModule(ModuleHandle module) { ::FreeLibrary(reinterpret_cast<HMODULE>(module)); }

@@ -1,0 +1,298 @@
+#include "platform/win32/icmp_helper_socket.h"
+
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+#include <winternl.h>
+// IcmpSendEcho2 takes the APC routine of Vista and later.
+#define PIO_APC_ROUTINE_DEFINED 1
+#include <iphlpapi.h>
+#include <icmpapi.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/win32/icmp_helper_reply.h"
+
+namespace os::win32 {
+namespace {
+
+// How long the helper waits for the answer to one request. The code above accepts the
+// answer to any request of its whole wait, so a late answer must still come up: 10 s is
+// well past any echo delay a reachable host shows (the system's ping gives up after 4 s;
+// a starting host may add seconds of address resolution), and it keeps about ten
+// requests per host outstanding at one request a second.
+constexpr DWORD kAnswerWaitMs = 10000;
+constexpr std::uint8_t kDefaultTtl = 128;
+constexpr int kIcmpHeaderSize = 8;
+constexpr std::uint8_t kEchoRequest = 8;
+constexpr int kMaxEchoData = 0xFFFF - 20 - kIcmpHeaderSize;
+constexpr std::size_t kMaxIpOptions = 40;
+
+struct Arrived {
+  std::vector<std::uint8_t> bytes;
+  std::uint32_t source = 0;  // network order
+};
+
+// Requests still running hold their socket too, so that a completion after the close
+// finds it closed rather than freed.
+struct HelperSocket {
+  HANDLE icmp = INVALID_HANDLE_VALUE;
+  bool open = true;
+  std::uint8_t ttl = kDefaultTtl;
+  std::deque<Arrived> arrived;
+};
+
+// Guards the registry and the fields of every socket; never held across a wait.
+std::mutex mutex;
+std::map<SOCKET, std::shared_ptr<HelperSocket>> registry;
+SOCKET next_handle = 0x10001;  // odd, and stays odd
+
+// One echo request in flight, freed by its APC.
+struct Request {
+  std::shared_ptr<HelperSocket> socket;
+  std::vector<std::uint8_t> message;  // as the caller sent it, ICMP header first
+  std::uint32_t destination = 0;
+  IP_OPTION_INFORMATION options{};
+  std::vector<std::uint8_t> reply;
+  bool settled = false;  // its outcome was taken when the call returned
+};
+
+int Fail(int code) {
+  ::WSASetLastError(code);
+  return kSocketError;
+}
+
+std::shared_ptr<HelperSocket> Find(SOCKET s) {
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = registry.find(s);
+  return it == registry.end() ? nullptr : it->second;
+}
+
+const ICMP_ECHO_REPLY& ReplyOf(const Request& r) {
+  return *reinterpret_cast<const ICMP_ECHO_REPLY*>(r.reply.data());
+}
+
+// The helper's status for a request, from the count of replies the call or
+// IcmpParseReplies gave. No reply and no status (a request cancelled by a close leaves
+// the buffer as it was, zeroed) is no answer at all, never a success.
+ULONG StatusOf(const Request& r, DWORD count, DWORD last_error) {
+  if (count > 0) return ReplyOf(r).Status;
+  return last_error != IP_SUCCESS ? last_error : IP_GENERAL_FAILURE;
+}
+
+// Queues what a raw socket would have received for this outcome; false when the outcome
+// holds no ICMP message.
+bool Deliver(const Request& r, ULONG status) {
+  std::vector<std::uint8_t> datagram =
+      RawDatagramFor(status, ReplyOf(r), {r.message, r.destination, r.options.Ttl});
+  if (datagram.empty()) return false;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (r.socket->open) r.socket->arrived.push_back({std::move(datagram), ReplyOf(r).Address});
+  return true;
+}
+
+VOID NTAPI Completed(PVOID context, PIO_STATUS_BLOCK /*status*/, ULONG /*reserved*/) {
+  std::unique_ptr<Request> r(static_cast<Request*>(context));
+  if (r->settled) return;
+  DWORD count = ::IcmpParseReplies(r->reply.data(), static_cast<DWORD>(r->reply.size()));
+  Deliver(*r, StatusOf(*r, count, count == 0 ? ::GetLastError() : 0));
+}
+
+// The Winsock error for a request the helper refused at once.
+int SendError(DWORD status) {
+  switch (status) {
+    case IP_NO_RESOURCES:
+    case ERROR_NOT_ENOUGH_MEMORY:
+      return WSAENOBUFS;
+    case IP_BAD_DESTINATION:
+      return WSAEADDRNOTAVAIL;
+    case ERROR_NETWORK_UNREACHABLE:
+      return WSAENETUNREACH;
+    default:
+      return WSAEHOSTUNREACH;
+  }
+}
+
+// Under the lock.
+bool Readable(SOCKET s) {
+  auto it = registry.find(s);
+  return it != registry.end() && !it->second->arrived.empty();
+}
+
+std::uint32_t CountOf(const FdSet* set) {
+  return set != nullptr ? std::min<std::uint32_t>(set->count, kFdSetSize) : 0;
+}
+
+// Keeps the readable handles of the set; gives how many. Under the lock.
+int KeepReadable(FdSet* set) {
+  std::uint32_t kept = 0;
+  for (std::uint32_t i = 0; i < CountOf(set); ++i) {
+    if (Readable(set->array[i])) set->array[kept++] = set->array[i];
+  }
+  if (set != nullptr) set->count = kept;
+  return static_cast<int>(kept);
+}
+
+// Rounded up: a wait must never end before the time asked for.
+ULONGLONG Milliseconds(const TimeVal& t) {
+  long long ms = static_cast<long long>(t.sec) * 1000 + (t.usec + 999) / 1000;
+  return ms > 0 ? static_cast<ULONGLONG>(ms) : 0;
+}
+
+}  // namespace
+
+SOCKET OpenHelperSocket() {
+  HANDLE icmp = ::IcmpCreateFile();
+  if (icmp == INVALID_HANDLE_VALUE) {
+    Fail(WSAEACCES);
+    return kInvalidSocket;
+  }
+  auto socket = std::make_shared<HelperSocket>();
+  socket->icmp = icmp;
+  std::lock_guard<std::mutex> lock(mutex);
+  SOCKET s = next_handle;
+  next_handle += 2;
+  registry[s] = socket;
+  return s;
+}
+
+bool IsHelperSocket(SOCKET s) { return (s & 1) != 0 && Find(s) != nullptr; }
+
+int CloseHelperSocket(SOCKET s) {
+  std::shared_ptr<HelperSocket> socket;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = registry.find(s);
+    if (it == registry.end()) return Fail(WSAENOTSOCK);
+    socket = it->second;
+    registry.erase(it);
+    socket->open = false;
+    socket->arrived.clear();
+  }
+  // Cancels the requests still running (Wine lets them run on); either way their APCs
+  // find the socket closed.
+  ::IcmpCloseHandle(socket->icmp);
+  return 0;
+}
+
+int HelperSetOption(SOCKET s, int level, int name, const char* value, int length) {
+  std::shared_ptr<HelperSocket> socket = Find(s);
+  if (socket == nullptr) return Fail(WSAENOTSOCK);
+  if (level == kIpProtoIp && name == kIpTtl) {
+    std::int32_t ttl = 0;
+    if (value == nullptr || length < static_cast<int>(sizeof(ttl))) return Fail(WSAEFAULT);
+    std::memcpy(&ttl, value, sizeof(ttl));
+    if (ttl < 0 || ttl > 255) return Fail(WSAEINVAL);
+    std::lock_guard<std::mutex> lock(mutex);
+    socket->ttl = static_cast<std::uint8_t>(ttl);
+    return 0;
+  }
+  // Answers wait in memory here, so buffer sizes change nothing.
+  if (level == kSolSocket && (name == SO_RCVBUF || name == SO_SNDBUF)) return 0;
+  return Fail(WSAENOPROTOOPT);
+}
+
+int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to, int to_length) {
+  std::shared_ptr<HelperSocket> socket = Find(s);
+  if (socket == nullptr) return Fail(WSAENOTSOCK);
+  if (buffer == nullptr || to == nullptr || to_length < static_cast<int>(sizeof(SockAddrIn))) {
+    return Fail(WSAEFAULT);
+  }
+  if (to->family != kAfInet) return Fail(WSAEAFNOSUPPORT);
+  if (length < kIcmpHeaderSize || static_cast<std::uint8_t>(buffer[0]) != kEchoRequest) {
+    return Fail(WSAEINVAL);
+  }
+  if (length - kIcmpHeaderSize > kMaxEchoData) return Fail(WSAEMSGSIZE);
+
+  auto r = std::make_unique<Request>();
+  r->socket = socket;
+  r->message.assign(buffer, buffer + length);
+  r->destination = to->addr;
+  const auto data_size = static_cast<WORD>(length - kIcmpHeaderSize);
+  // Room for one reply, its data, an ICMP error's 8 bytes, options and the I/O status.
+  r->reply.assign(sizeof(ICMP_ECHO_REPLY) + data_size + 8 + kMaxIpOptions + sizeof(IO_STATUS_BLOCK),
+                  0);
+  HANDLE icmp = INVALID_HANDLE_VALUE;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    r->options.Ttl = socket->ttl;
+    icmp = socket->icmp;
+  }
+  DWORD count = ::IcmpSendEcho2(
+      icmp, nullptr, &Completed, r.get(), r->destination, r->message.data() + kIcmpHeaderSize,
+      data_size, &r->options, r->reply.data(), static_cast<DWORD>(r->reply.size()), kAnswerWaitMs);
+  const DWORD error = count == 0 ? ::GetLastError() : 0;
+  if (count == 0 && error == ERROR_IO_PENDING) {
+    r.release();  // the APC owns it now
+    return length;
+  }
+  // Settled at once. An APC may still come for it, so the request stays for the APC to
+  // free: a few hundred bytes lost, should none come, rather than a use after free.
+  Request& settled = *r.release();
+  settled.settled = true;
+  const ULONG status = StatusOf(settled, count, error);
+  if (Deliver(settled, status) || status == IP_REQ_TIMED_OUT) return length;
+  return Fail(SendError(status));
+}
+
+int HelperReceive(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from,
+                  int* from_length) {
+  std::shared_ptr<HelperSocket> socket = Find(s);
+  if (socket == nullptr) return Fail(WSAENOTSOCK);
+  if (buffer == nullptr || length < 0) return Fail(WSAEFAULT);
+  if ((flags & ~MSG_PEEK) != 0) return Fail(WSAEOPNOTSUPP);
+  if (from != nullptr &&
+      (from_length == nullptr || *from_length < static_cast<int>(sizeof(SockAddrIn)))) {
+    return Fail(WSAEFAULT);
+  }
+  std::unique_lock<std::mutex> lock(mutex);
+  while (socket->open && socket->arrived.empty()) {
+    lock.unlock();
+    ::SleepEx(INFINITE, TRUE);
+    lock.lock();
+  }
+  if (!socket->open) return Fail(WSAENOTSOCK);
+  Arrived datagram = socket->arrived.front();
+  if ((flags & MSG_PEEK) == 0) socket->arrived.pop_front();
+  lock.unlock();
+
+  const auto size = static_cast<int>(datagram.bytes.size());
+  std::memcpy(buffer, datagram.bytes.data(), static_cast<std::size_t>(std::min(size, length)));
+  if (from != nullptr) {
+    *from = SockAddrIn{static_cast<std::int16_t>(kAfInet), 0, datagram.source, {}};
+    *from_length = sizeof(SockAddrIn);
+  }
+  return size > length ? Fail(WSAEMSGSIZE) : size;
+}
+
+int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout) {
+  const ULONGLONG start = ::GetTickCount64();
+  const ULONGLONG limit = timeout != nullptr ? Milliseconds(*timeout) : 0;
+  DWORD wait = 0;  // even a poll lets the requests that have completed come in
+  for (;;) {
+    // Returns early once an APC has run: a request may have completed.
+    ::SleepEx(wait, TRUE);
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto writable = static_cast<int>(CountOf(write));
+    FdSet readable = read != nullptr ? *read : FdSet{};
+    const int ready = KeepReadable(&readable) + writable;
+    if (ready > 0 || (timeout != nullptr && elapsed >= limit)) {
+      if (read != nullptr) *read = readable;
+      if (error != nullptr) error->count = 0;
+      return ready;
+    }
+    wait = timeout != nullptr
+               ? static_cast<DWORD>(std::min<ULONGLONG>(limit - elapsed, INFINITE - 1))
+               : INFINITE;
+  }
+}
+
+}  // namespace os::win32
