@@ -32,7 +32,7 @@ function(trolvane_discover_tests target)
   # The timeout leaves Wine the time to create its prefix on a first run.
   gtest_discover_tests(${target} TEST_PREFIX "${prefix}" TEST_LIST ${cases}
                        TEST_FILTER "${arg_TEST_FILTER}" DISCOVERY_MODE ${arg_DISCOVERY_MODE}
-                       DISCOVERY_TIMEOUT 300 PROPERTIES ${arg_PROPERTIES})
+                       DISCOVERY_TIMEOUT 300 NO_PRETTY_VALUES PROPERTIES ${arg_PROPERTIES})
   set(script "${CMAKE_CURRENT_BINARY_DIR}/${cases}_properties.cmake")
   file(WRITE "${script}"
        "if(${cases})\n"
