@@ -55,6 +55,7 @@ print("| measured | against | time ratio (ours / theirs) | peak memory, ours / t
 print("|---|---|---|---|")
 print(ratio_row("wake", "wake and confirm 127.0.0.1 (whole program)",
                 "`wakeonlan` then `ping -c 1`"))
+print(ratio_row("job", "wake and confirm 127.0.0.1 (whole program)", "`ping -c 1` alone"))
 print(ratio_row("send", "send step alone (`send_only`)", "`wakeonlan`"))
 print(ratio_row("start", "usage screen (start-up cost)", "`/bin/true`"))
 
@@ -85,7 +86,7 @@ sizes = dict(line.strip().split("=") for line in open(os.path.join(out, "sizes")
 print()
 print("| program size | bytes |")
 print("|---|---|")
-print(f"| trolvane, native, stripped (as in the .deb) | {int(sizes['native']):,} |")
+print(f"| trolvane, native, stripped, C++ runtime linked in (as in the .deb) | {int(sizes['native']):,} |")
 if "windows" in sizes:
     print(f"| trolvane.exe, Windows, static, stripped (as in the .zip) | {int(sizes['windows']):,} |")
 print(f"| ping (iputils) | {int(sizes['ping']):,} |")

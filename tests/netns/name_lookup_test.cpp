@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/netns_lab.h"
 #include "support/program_runner.h"
 
 namespace trolvane {
@@ -51,7 +52,9 @@ class LookupNamespace {
 class NameLookupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (::geteuid() != 0) GTEST_SKIP() << "network namespaces need root";
+    if (std::string why = testing::NetnsLab::UnavailableReason(); !why.empty()) {
+      GTEST_SKIP() << why;
+    }
     lab_ = std::make_unique<LookupNamespace>();
     if (!lab_->ok()) GTEST_SKIP() << "cannot create a network namespace here";
   }

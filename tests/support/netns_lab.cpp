@@ -28,9 +28,25 @@ void MustRun(const std::vector<std::string>& command) {
 }  // namespace
 
 std::string NetnsLab::UnavailableReason() {
-  if (geteuid() != 0) return "network namespaces need root (CI runs these as root)";
-  if (RunCommand({"ip", "netns", "list"}).status != 0) return "`ip netns` does not work here";
-  return {};
+  // The answer holds for the whole run, and the probe costs a namespace.
+  static const std::string reason = []() -> std::string {
+    if (geteuid() != 0) return "network namespaces need root (CI runs these as root)";
+    if (RunCommand({"ip", "netns", "list"}).status != 0) return "`ip netns` does not work here";
+    // Creating a namespace can succeed where entering one fails, e.g. in a chroot whose
+    // root is not a mount point: only a real `ip netns exec` tells.
+    std::string probe = "tv-probe-" + std::to_string(getpid());
+    if (RunCommand({"ip", "netns", "add", probe}).status != 0) {
+      return "`ip netns add` cannot create a namespace here";
+    }
+    int entered = RunCommand({"ip", "netns", "exec", probe, "true"}).status;
+    RunCommand({"ip", "netns", "delete", probe});
+    if (entered != 0) {
+      return "`ip netns exec` cannot enter a namespace here (in a chroot, bind-mount its root "
+             "onto itself)";
+    }
+    return {};
+  }();
+  return reason;
 }
 
 NetnsLab::NetnsLab(std::string tag) : tag_(std::move(tag)) {}

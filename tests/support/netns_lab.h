@@ -23,7 +23,8 @@ namespace trolvane::testing {
 
 class NetnsLab {
  public:
-  // Why no lab can be built here (not root, no `ip netns`); empty when it can.
+  // Why no lab can be built here (not root, no `ip netns`, a namespace cannot be entered);
+  // empty when it can. Probes once per process with a namespace of its own.
   static std::string UnavailableReason();
 
   // tag names the suite, e.g. the worktree; setup failures raise std::runtime_error.

@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/ipv4_header.h"
 
@@ -203,7 +203,9 @@ ssize_t ReceivePing(int fd, void* buffer, std::size_t length, int flags, ::socka
     errno = ENOTSOCK;
     return -1;
   }
-  thread_local std::array<std::uint8_t, 65536> scratch;
+  // On the heap when first needed: as a fixed thread-local array, its 64 KiB were zeroed at
+  // every start of the program, which made up a good part of the start-up time.
+  thread_local std::vector<std::uint8_t> scratch(65536);
   std::uint8_t* icmp = scratch.data() + kIpHeaderSize;
   const std::size_t room = scratch.size() - kIpHeaderSize;
   Origin origin;
