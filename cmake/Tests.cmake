@@ -5,9 +5,13 @@
 # for the Windows build's), so that `ctest -L netns` selects a suite, a failure names its
 # case, and a case that skips itself shows as skipped.
 if(WIN32)
+  # No Windows build of GoogleTest comes packaged: it is built from the sources that
+  # Debian's libgtest-dev installs.
+  set(TROLVANE_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+      "GoogleTest's sources, built for the Windows tests")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(${TROLVANE_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   set(TROLVANE_GTEST_MAIN gtest_main)
 else()
   find_package(GTest REQUIRED)
@@ -48,7 +52,6 @@ file(GLOB TROLVANE_UNIT_TEST_SOURCES CONFIGURE_DEPENDS
 add_executable(unit_tests ${TROLVANE_UNIT_TEST_SOURCES} tests/support/unit/stack_class.cpp)
 target_include_directories(unit_tests PRIVATE tests)
 target_link_libraries(unit_tests PRIVATE trolvane_core ${TROLVANE_GTEST_MAIN})
-target_compile_definitions(unit_tests PRIVATE TROLVANE_VERSION="${PROJECT_VERSION}")
 
 if(WIN32)
   # Test texts are compared with the program's, which this build keeps in code page 932.
@@ -88,8 +91,7 @@ target_link_libraries(trolvane_test_support PUBLIC trolvane_core GTest::gtest)
 target_compile_definitions(trolvane_test_support PUBLIC
     TROLVANE_PROGRAM="$<TARGET_FILE:trolvane>"
     TROLVANE_TOOLS_DIR="${CMAKE_BINARY_DIR}"
-    TROLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-    TROLVANE_VERSION="${PROJECT_VERSION}")
+    TROLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 file(GLOB TROLVANE_PROCESS_TEST_SOURCES CONFIGURE_DEPENDS tests/process/*.cpp)
 add_executable(process_tests ${TROLVANE_PROCESS_TEST_SOURCES})

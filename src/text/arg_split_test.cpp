@@ -32,7 +32,9 @@ TEST(SplitCommandLine, FollowsTheQuoteAndBlankRule) {
       {"prog /m:\"01 02\"03 z", {"prog", "/m:01 0203", "z"}},
       {"prog a\"b", {"prog", "ab"}},
       {"prog \"a\tb\x01\"", {"prog", "a\tb\x01"}},
-      {"prog a\x01" "b", {"prog", "a", "b"}},
+      {"prog a\x01"
+       "b",
+       {"prog", "a", "b"}},
       {"prog a \"", {"prog", "a"}},
       {"", {}},
       {"prog", {"prog"}},

@@ -31,7 +31,10 @@ TEST(SplitFields, FieldsEndAtDelimitersBlanksAndControls) {
       {"01 - 02", '-', {"01", "02"}},
       {"", '-', {}},
       {"   \t", '-', {}},
-      {"  a\tb\x01" "c", '-', {"a", "b", "c"}},
+      {"  a\tb\x01"
+       "c",
+       '-',
+       {"a", "b", "c"}},
       {"1..2.3", '.', {"1", "", "2", "3"}},
       {"a-b\0c-d", '-', {"a", "b"}},
       {"01:02:03", '-', {"01:02:03"}},
@@ -99,7 +102,9 @@ TEST(ReplaceText, FirstOrEveryOccurrenceWithoutOverlap) {
 }
 
 TEST(TrimBlanks, RemovesControlsAndBlanksAtBothEndsOnly) {
-  EXPECT_EQ(TrimBlanks(" \t\x01" "a b\x1f "), "a b");
+  EXPECT_EQ(TrimBlanks(" \t\x01"
+                       "a b\x1f "),
+            "a b");
   EXPECT_EQ(TrimBlanks(std::string("\0x\0", 3)), "x");
   EXPECT_EQ(TrimBlanks(" \t "), "");
   EXPECT_EQ(TrimBlanks("ab"), "ab");

@@ -27,9 +27,8 @@ constexpr const char* kMacFailed =
 
 // Port 9 on loopback: the MAC text fails before anything is sent.
 TEST(ProgramOutput, CrLfInAMessageBecomesOneBlank) {
-  RunResult r = UnderWindowsBuild()
-                    ? RunWithCommandLine("\"/m:01\r\n02\rx\ny\" /h:127.0.0.1 /p:9")
-                    : RunProgram({"/m:01\r\n02\rx\ny", "/h:127.0.0.1", "/p:9"});
+  RunResult r = UnderWindowsBuild() ? RunWithCommandLine("\"/m:01\r\n02\rx\ny\" /h:127.0.0.1 /p:9")
+                                    : RunProgram({"/m:01\r\n02\rx\ny", "/h:127.0.0.1", "/p:9"});
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.out, ProgramLines({std::string(kMacFailed) + "01 02\rx\ny"}));
 }

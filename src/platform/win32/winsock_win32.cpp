@@ -63,11 +63,8 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn
            int to_length) {
   return ::sendto(s, buffer, length, flags, Native(to), to_length);
 }
-int recv(SOCKET s, char* buffer, int length, int flags) {
-  return ::recv(s, buffer, length, flags);
-}
-int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from,
-             int* from_length) {
+int recv(SOCKET s, char* buffer, int length, int flags) { return ::recv(s, buffer, length, flags); }
+int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from, int* from_length) {
   return ::recvfrom(s, buffer, length, flags, Native(from), from_length);
 }
 int select(int ignored, FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout) {
