@@ -49,20 +49,12 @@ struct Origin {
 
 std::uint16_t Word(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
-std::uint32_t Fold(std::uint32_t sum) {
-  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
-  return sum;
-}
-
 // The kernel hands replies (and quotes requests) with the identifier it chose for the
 // socket; a raw socket would show the one that was sent. The checksum follows the change
 // (RFC 1624), so it stays valid even for a message cut short.
 void PutBackIdentifier(std::uint8_t* icmp, std::size_t length, const PingState& state) {
   if (!state.sent || length < kIcmpHeaderSize) return;
-  std::uint32_t sum = static_cast<std::uint16_t>(~Word(icmp + 2));
-  sum += static_cast<std::uint16_t>(~Word(icmp + 4));
-  sum += Word(state.identifier);
-  PutNetworkWord(icmp + 2, static_cast<std::uint16_t>(~Fold(sum)));
+  PutNetworkWord(icmp + 2, UpdatedChecksum(Word(icmp + 2), Word(icmp + 4), Word(state.identifier)));
   std::memcpy(icmp + 4, state.identifier, 2);
 }
 

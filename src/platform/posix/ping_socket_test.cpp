@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/checksum.h"
 #include "platform/winsock.h"
 
 namespace os {
@@ -92,13 +93,7 @@ ChildReport RunAsNobody(const std::string& group_range, const std::function<void
   return {"", out.substr(1)};
 }
 
-std::uint16_t Sum(const std::uint8_t* p, std::size_t n) {
-  std::uint32_t s = 0;
-  for (std::size_t i = 0; i + 1 < n; i += 2) s += static_cast<std::uint32_t>(p[i] << 8 | p[i + 1]);
-  if (n % 2) s += static_cast<std::uint32_t>(p[n - 1] << 8);
-  while (s >> 16) s = (s & 0xFFFF) + (s >> 16);
-  return static_cast<std::uint16_t>(~s);
-}
+std::uint16_t Sum(const std::uint8_t* p, std::size_t n) { return os::InternetChecksum(p, n); }
 
 // An echo request with identifier BE EF and sequence 00 07.
 std::array<std::uint8_t, 16> EchoRequest() {
