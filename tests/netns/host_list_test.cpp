@@ -97,7 +97,9 @@ class HostListInNamespaces : public ::testing::Test {
   std::string list_;
 };
 
-// 300 hosts, every sixth of them silent, with /t:3000.
+// 300 hosts, every sixth of them silent, with /t:3000; the first line comes twice, and
+// its identical datagram goes once (the sink takes one packet per address, so a second
+// copy would crowd out another host's).
 TEST_F(HostListInNamespaces, ARoomWithSilentHosts) {
   RoomLab room;
   std::vector<Host> hosts;
@@ -107,6 +109,7 @@ TEST_F(HostListInNamespaces, ARoomWithSilentHosts) {
     hosts.push_back({i, answers ? RoomLab::Answering(answering) : RoomLab::Silent(i / 6), answers});
     answering += answers ? 1 : 0;
   }
+  hosts.insert(hosts.begin() + 1, hosts.front());
   auto sink = room.StartInRoom({"udp_sink", "7", std::to_string(answering), "15000"});
   ASSERT_TRUE(sink->WaitForOutput("ready\n", 10000));
   const auto start = std::chrono::steady_clock::now();
