@@ -29,6 +29,8 @@ bool WriteLine(std::string_view text);
 
 // 32-bit millisecond tick counter that wraps, like GetTickCount.
 std::uint32_t TickCount();
+// Microseconds on a steady clock that never wraps in practice: the pace of many sends.
+std::uint64_t MicroTicks();
 // Blocks the calling thread for about this many milliseconds.
 void Sleep(std::uint32_t milliseconds);
 std::uint32_t CurrentProcessId();

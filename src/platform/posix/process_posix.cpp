@@ -47,6 +47,13 @@ std::uint32_t TickCount() {
   return static_cast<std::uint32_t>(ms);
 }
 
+std::uint64_t MicroTicks() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<std::uint64_t>(ts.tv_sec) * 1000000u +
+         static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
+}
+
 void Sleep(std::uint32_t milliseconds) {
   timespec left{static_cast<time_t>(milliseconds / 1000),
                 static_cast<long>(milliseconds % 1000) * 1000000L};

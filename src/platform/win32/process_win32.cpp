@@ -30,6 +30,18 @@ bool WriteLine(std::string_view text) {
 void ExitProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 
 std::uint32_t TickCount() { return ::GetTickCount(); }
+std::uint64_t MicroTicks() {
+  static const std::uint64_t frequency = [] {
+    LARGE_INTEGER f{};
+    ::QueryPerformanceFrequency(&f);
+    return static_cast<std::uint64_t>(f.QuadPart);
+  }();
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  const auto ticks = static_cast<std::uint64_t>(now.QuadPart);
+  // Split, so that a counter running for weeks at 10 MHz cannot overflow the product.
+  return ticks / frequency * 1000000u + ticks % frequency * 1000000u / frequency;
+}
 void Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 std::uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 std::uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
