@@ -22,6 +22,10 @@ template <typename Run>
 void ApplySendOptions(const TStringList& options, Run& run) {
   if (std::string port = options.ValueOf("/p"); !port.empty()) run.SetPortText(port);
   if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
+    // A typo such as 47 would otherwise broadcast to another network; a text that is no
+    // number still means no broadcast.
+    const std::optional<std::int32_t> number = ParseInteger(bits);
+    if (number && (*number < 0 || *number > 32)) throw EArgsException(msg::kBadMaskBits);
     run.SetMaskBits(TextToIntDef(bits, -1));
   }
   if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
@@ -45,8 +49,12 @@ void ApplyOptions(const TStringList& options, TMagicPacket& job) {
   ApplySendOptions(options, job);
 }
 
-void ApplyListOptions(const TStringList& options, TWakeList& list) {
-  list.SetListName(options.ValueOf("/f"));
+void ApplyListOptions(const TStringList& options, const std::vector<std::string>& arguments,
+                      TWakeList& list) {
+  const int at = options.FindName("/f");
+  const std::string_view name = "/f";
+  list.SetListName(at < 0 ? std::string()
+                          : arguments[static_cast<std::size_t>(at)].substr(name.size() + 1));
   ApplySendOptions(options, list);
 }
 
@@ -76,7 +84,7 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
     TStringList options = BuildOptionList(arguments);
     if (names_a_list(options)) {
       std::unique_ptr<TWakeList> list = make_list(write);
-      ApplyListOptions(options, *list);
+      ApplyListOptions(options, arguments, *list);
       list->Run();
     } else {
       std::unique_ptr<TMagicPacket> job = make_job(write);

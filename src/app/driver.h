@@ -19,10 +19,13 @@ using ListFactory = std::function<std::unique_ptr<TWakeList>(const LineWriter&)>
 // One "name=value" line per argument: the first ":" becomes "=".
 TStringList BuildOptionList(const std::vector<std::string>& arguments);
 
-// Copies /m, /h, /p, /s and /t into the job, in that order.
+// Copies /m, /h, /p, /s and /t into the job, in that order. Raises EArgsException for mask
+// bits outside 0..32.
 void ApplyOptions(const TStringList& options, TMagicPacket& job);
-// Copies /f, /p, /s (the default mask bits) and /t into a host list run.
-void ApplyListOptions(const TStringList& options, TWakeList& list);
+// Copies /f, /p, /s (the default mask bits) and /t into a host list run. The list's name
+// is the whole rest of its argument (a Windows path has a colon after its drive letter).
+void ApplyListOptions(const TStringList& options, const std::vector<std::string>& arguments,
+                      TWakeList& list);
 
 // Runs the whole program on the arguments after the program name and gives the exit
 // status: a host list run when there is a /f option (a lone /f argument is enough) and a

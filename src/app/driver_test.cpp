@@ -41,7 +41,7 @@ TEST(ApplyOptions, CopiesTheOptionsByTheirRules) {
       {{"/s:24", "/p:9", "/t:3000"}, {"", "", "9", 24, 3000}},
       {{"/s:abc", "/t:abc"}, {"", "", "7", -1, 60000}},
       {{"/s:24x", "/s:99"}, {"", "", "7", -1, 60000}},
-      {{"/s:-1", "/t:0"}, {"", "", "7", -1, 0}},
+      {{"/s:x", "/t:0"}, {"", "", "7", -1, 0}},
       {{"/s:$18", "/t:-5"}, {"", "", "7", 24, -5}},
       {{"/s:0x18", "/p:"}, {"", "", "7", 24, 60000}},
       {{"/s:", "/t:"}, {"", "", "7", -1, 60000}},
@@ -179,6 +179,10 @@ TEST(RunDriver, AListOptionRunsTheHostList) {
       {{"/f:"}, Seen{"", "7", -1, 60000}, 0},
       {{"/f"}, std::nullopt, 2},
       {{"/m:01-02-03-04-05-06", "/h:pc01"}, std::nullopt, 0},
+      {{"/f=Z:\\lists\\room.txt"}, Seen{"Z:\\lists\\room.txt", "7", -1, 60000}, 0},
+      {{"/f:room.txt", "/s:47"}, std::nullopt, 2},  // mask bits outside 0..32
+      {{"/m:x", "/h:y", "/s:-1"}, std::nullopt, 2},
+      {{"/m:x", "/h:y", "/s:33"}, std::nullopt, 2},
   };
   for (const auto& c : cases) {
     std::optional<Seen> seen;

@@ -28,6 +28,13 @@ std::vector<std::string_view> Fields(std::string_view line) {
 // The reason a line is no host, or the host it describes.
 std::optional<std::string> ReadLine(std::string_view line, std::int32_t default_bits,
                                     ListedHost* host) {
+  // Echoed into a reason, a NUL or an escape sequence would reach the user's terminal.
+  const auto is_control = [](char c) {
+    return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F';
+  };
+  if (std::any_of(line.begin(), line.end(), is_control)) {
+    return std::string(msg::kListControlCharacter);
+  }
   const std::vector<std::string_view> fields = Fields(line);
   if (fields.size() < 2 || fields.size() > 3) return std::string(msg::kListFieldCount);
   std::string mac(fields[0]);
@@ -42,6 +49,7 @@ std::optional<std::string> ReadLine(std::string_view line, std::int32_t default_
   if (fields.size() == 3) {
     const std::optional<std::int32_t> bits = ParseInteger(fields[2]);
     if (!bits) return FillIn(msg::kNotInteger, {fields[2]});
+    if (*bits < 0 || *bits > 32) return std::string(msg::kListMaskBits);
     host->mask_bits = *bits;
   }
   return std::nullopt;

@@ -1,27 +1,27 @@
 #include "fleet/wake_list.h"
 
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <set>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "fleet/confirm_all.h"
 #include "fleet/host_list.h"
+#include "fleet/roll_call.h"
 #include "net/datagram_sender.h"
 #include "net/echo_socket.h"
 #include "net/net_exceptions.h"
-#include "net/ticks.h"
+#include "net/pacer.h"
 #include "net/udp_socket.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/text.h"
 #include "text/dotted_quad.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
-#include "wake/broadcast_address.h"
+#include "wake/confirm_schedule.h"
+#include "wake/destinations.h"
 #include "wake/magic_packet.h"
 #include "wake/progress_line.h"
 
@@ -30,16 +30,16 @@ namespace {
 
 // Far beyond any room of PCs, and it keeps a file such as /dev/zero from eating memory.
 constexpr std::size_t kListLimit = 16u << 20;
-// The magic packets leave at most this many a millisecond, so that a long list never
-// overruns the socket's queue.
-constexpr std::uint64_t kDatagramsPerMs = 20;
+// Datagrams leave at least this far apart, so that a long list never overruns the
+// socket's queue.
+constexpr std::uint64_t kDatagramGapUs = 50;
 
 std::string ReadList(const std::string& name) {
   std::string text;
   const bool read = name == "-" ? os::ReadStandardInput(kListLimit, &text)
                                 : !name.empty() && os::ReadFileBytes(name, kListLimit, &text);
   if (!read) throw EArgsException(FillIn(msg::kListUnreadable, {name}));
-  return text;
+  return os::ListTextToNative(std::move(text));
 }
 
 std::uint16_t ResolvePort(const std::string& text) {
@@ -50,96 +50,57 @@ std::uint16_t ResolvePort(const std::string& text) {
   }
 }
 
-// Where one host's datagrams go; no unicast address when the host is refused (it names
-// no address, or 0.0.0.0, or its broadcast address cannot be derived).
-struct Destinations {
-  std::optional<std::uint32_t> host;
-  std::optional<std::uint32_t> broadcast;
-};
-
+// A host refused by the single-host rules gets nothing and is reported as a ping error.
 Destinations Resolve(const ListedHost& listed) {
-  Destinations to;
-  std::optional<std::uint32_t> host = TIpSocket::ResolveHostAddress(listed.host);
-  if (!host || *host == 0) return to;
-  if (listed.mask_bits != -1) {
-    if (HasFieldOutOfRange(listed.host)) return to;
-    try {
-      // 255.255.255.255 (mask bits 0 or 32) names no address and is never sent to.
-      to.broadcast =
-          TIpSocket::ResolveHostAddress(DirectedBroadcast(listed.host, listed.mask_bits));
-    } catch (const std::exception&) {
-      return to;
-    }
+  try {
+    return ResolveDestinations(listed.host, listed.mask_bits);
+  } catch (const std::exception&) {
+    return {};
   }
-  to.host = host;
-  return to;
 }
 
-// Identical datagrams go once; the others leave paced.
-void SendPackets(const std::vector<ListedHost>& hosts, const std::vector<Destinations>& to,
-                 std::uint16_t port) {
+// Sends every line's datagrams, paced; identical datagrams go once. Gives, for each line,
+// whether all of its datagrams went out.
+std::vector<bool> SendPackets(const std::vector<ListedHost>& hosts,
+                              const std::vector<Destinations>& to, std::uint16_t port) {
   std::set<std::pair<std::uint32_t, std::string>> sent;
+  std::vector<bool> delivered(hosts.size(), true);
   TDatagramSender sender;
-  const std::uint32_t start = os::TickCount();
-  std::uint64_t count = 0;
+  SendGap gap(kDatagramGapUs);
   auto send = [&](std::uint32_t address, const MagicPacketBytes& packet) {
-    std::string bytes(packet.begin(), packet.end());
-    if (!sent.emplace(address, std::move(bytes)).second) return;
-    while (count >= (TickDiff(start, os::TickCount()) + 1) * kDatagramsPerMs) os::Sleep(1);
-    sender.SendTo(address, port, packet.data(), kMagicPacketSize);  // a failure sends nothing
-    ++count;
+    if (!sent.emplace(address, std::string(packet.begin(), packet.end())).second) return true;
+    const std::uint64_t now = os::MicroTicks();
+    if (!gap.Free(now)) os::PauseMicroseconds(gap.NextSlot() - now);
+    gap.Used(os::MicroTicks());
+    return sender.SendTo(address, port, packet.data(), kMagicPacketSize) == 0;
   };
   for (std::size_t i = 0; i < hosts.size(); ++i) {
-    if (to[i].host) send(*to[i].host, hosts[i].packet);
-    if (to[i].host && to[i].broadcast) send(*to[i].broadcast, hosts[i].packet);
-  }
-}
-
-std::string Dotted(std::uint32_t address) {
-  AddressBytes bytes{};
-  std::memcpy(bytes.data(), &address, bytes.size());
-  return DottedQuad(bytes);
-}
-
-// One stream of echo requests per address, however many lines name it.
-struct Targets {
-  std::vector<std::uint32_t> addresses;
-  std::vector<std::optional<std::size_t>> of_line;  // none for a refused host
-  std::vector<std::vector<std::size_t>> lines_of;
-};
-
-Targets GroupByAddress(const std::vector<Destinations>& to) {
-  Targets targets;
-  std::unordered_map<std::uint32_t, std::size_t> index;
-  for (std::size_t line = 0; line < to.size(); ++line) {
-    targets.of_line.emplace_back();
-    if (!to[line].host) continue;
-    auto [it, added] = index.emplace(*to[line].host, targets.addresses.size());
-    if (added) {
-      targets.addresses.push_back(*to[line].host);
-      targets.lines_of.emplace_back();
+    if (!to[i].host) continue;
+    // The limited broadcast (mask bits 0) names no network: it is never sent to.
+    bool ok = send(*to[i].host, hosts[i].packet);
+    if (to[i].broadcast && *to[i].broadcast != 0xFFFFFFFFu) {
+      ok = send(*to[i].broadcast, hosts[i].packet) && ok;
     }
-    targets.of_line[line] = it->second;
-    targets.lines_of[it->second].push_back(line);
+    delivered[i] = ok;
   }
-  return targets;
+  return delivered;
 }
 
-// Confirms the addresses over one ICMP socket. When the socket fails, every address that
-// has not answered by then is a ping error.
-std::vector<AddressOutcome> AskAll(const std::vector<std::uint32_t>& addresses,
-                                   std::int32_t timeout,
-                                   const std::function<void(std::size_t)>& answered,
-                                   const std::function<void(std::uint64_t)>& waiting) {
-  std::vector<AddressOutcome> outcomes(addresses.size(), AddressOutcome::kError);
-  if (addresses.empty()) return outcomes;
-  TNetEchoSocket socket;  // a failure to create it passes on unchanged
-  const ConfirmAllSeams seams{
-      .clock = os::TickCount,
+// Confirms the addresses over one ICMP socket: one stream of echo requests per address,
+// however many lines name it. Without a socket every address is a ping error.
+std::vector<HostOutcome> AskAll(const RollCall& roll_call, std::int32_t timeout,
+                                const std::function<void(std::size_t)>& answered,
+                                const std::function<void(std::uint64_t)>& waiting) {
+  if (roll_call.Size() == 0) return {};
+  RollCall roll = roll_call;
+  TNetEchoSocket socket;
+  const ConfirmSeams seams{
+      .clock = os::MicroTicks,
+      .pause = os::PauseMicroseconds,
       .send =
-          [&](std::uint32_t address, std::uint16_t sequence) {
+          [&](std::size_t index) {
             try {
-              socket.SendRequest(Dotted(address), sequence);
+              socket.SendRequest(DottedQuad(roll.Address(index)), roll.NextRequest(index));
               return true;
             } catch (const ENetInvalidSocket&) {
               throw;  // without a socket no address can be asked
@@ -147,22 +108,20 @@ std::vector<AddressOutcome> AskAll(const std::vector<std::uint32_t>& addresses,
               return false;
             }
           },
-      .receive = [&](std::int32_t wait) -> std::optional<PacketView> {
+      .receive = [&](std::int32_t wait) -> std::optional<HostAnswer> {
         PacketView answer;
-        if (socket.Receive(wait, &answer)) return answer;
-        return std::nullopt;
+        if (!socket.Receive(wait, &answer)) return std::nullopt;
+        const std::optional<std::size_t> index = roll.Match(answer);
+        if (!index) return std::nullopt;
+        return HostAnswer{*index, answer.kind};
       },
-      .confirmed =
-          [&](std::size_t index) {
-            outcomes[index] = AddressOutcome::kConfirmed;
-            answered(index);
-          },
+      .confirmed = answered,
       .waiting = waiting,
   };
   try {
-    return ConfirmAll(addresses, timeout, seams);
+    return ConfirmHosts(roll.Size(), timeout, seams);
   } catch (const ENetException&) {
-    return outcomes;
+    return std::vector<HostOutcome>(roll.Size(), HostOutcome::kError);
   }
 }
 
@@ -177,18 +136,28 @@ void TWakeList::Run() {
   std::vector<Destinations> to;
   to.reserve(hosts.size());
   for (const ListedHost& host : hosts) to.push_back(Resolve(host));
-  SendPackets(hosts, to, port);
+  const std::vector<bool> delivered = SendPackets(hosts, to, port);
 
-  const Targets targets = GroupByAddress(to);
+  RollCall roll;
+  std::vector<std::optional<std::size_t>> target_of(hosts.size());  // none: refused
+  std::vector<std::vector<std::size_t>> lines_of;
+  for (std::size_t line = 0; line < hosts.size(); ++line) {
+    if (!to[line].host) continue;
+    const std::size_t index = roll.Add(*to[line].host);
+    if (index == lines_of.size()) lines_of.emplace_back();
+    target_of[line] = index;
+    lines_of[index].push_back(line);
+  }
+
   const int total = static_cast<int>(hosts.size());
   int confirmed = 0;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
-  const std::vector<AddressOutcome> outcomes = AskAll(
-      targets.addresses, PingTimeout(),
+  const std::vector<HostOutcome> outcomes = AskAll(
+      roll, PingTimeout(),
       [&](std::size_t index) {
         progress.Erase();
-        for (std::size_t line : targets.lines_of[index]) {
+        for (std::size_t line : lines_of[index]) {
           WriteCheckedLine(write_, std::string(msg::kBootConfirmedBefore) + hosts[line].host +
                                        msg::kBootConfirmedAfter);
           ++confirmed;
@@ -198,12 +167,14 @@ void TWakeList::Run() {
   progress.Erase();
 
   for (std::size_t line = 0; line < hosts.size(); ++line) {
-    const std::optional<std::size_t> target = targets.of_line[line];
-    const AddressOutcome outcome = target ? outcomes[*target] : AddressOutcome::kError;
-    if (outcome == AddressOutcome::kConfirmed) continue;
+    const std::optional<std::size_t> target = target_of[line];
+    HostOutcome outcome = target ? outcomes[*target] : HostOutcome::kError;
+    if (outcome == HostOutcome::kConfirmed) continue;
+    // A host whose packet could not be sent was never woken: not a time-out.
+    if (!delivered[line]) outcome = HostOutcome::kError;
     WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[line].host}) +
-                                 (outcome == AddressOutcome::kTimedOut ? msg::kPingTimeoutReason
-                                                                       : msg::kPingErrorReason));
+                                 (outcome == HostOutcome::kTimedOut ? msg::kPingTimeoutReason
+                                                                    : msg::kPingErrorReason));
   }
   const std::string summary = FillIn(msg::kListSummary, {IntToText(total), IntToText(confirmed)});
   if (confirmed < total) throw EBootFaultException(summary);

@@ -36,6 +36,12 @@ void TNetIcmpClient::EndSeries() {
   CloseSocket();
 }
 
+void TNetIcmpClient::SendNextRequest() {
+  BuildEchoRequest({});
+  SendEchoRequest();
+  ++next_sequence_;
+}
+
 void TNetIcmpClient::BuildEchoRequest(std::string_view payload) {
   request_size_ = kEchoRequestSize;
   trolvane::BuildEchoRequest(request_area_.data(), OurEchoIdentifier(), next_sequence_,

@@ -31,6 +31,8 @@ class TNetIcmpClient : public TNetRawClient {
   // answers take longer than one Ping's wait is still heard. EndSeries closes the socket.
   void BeginSeries();
   void EndSeries();
+  // The next request of a series, sent without waiting for its answer (AwaitReply waits).
+  void SendNextRequest();
   const TReplyStatus& LastReply() const { return last_reply_; }
   std::uint16_t NextSequence() const { return next_sequence_; }
 

@@ -21,9 +21,13 @@ void TNetRawBase::SetBufferSize(std::int32_t value) {
 }
 
 TNetSocketHandle& TNetRawBase::AcquireHandle() {
-  if (!socket_handle_->SocketOpen()) socket_handle_->OpenSocket(os::kSockRaw, protocol_);
-  const std::int32_t ttl = send_ttl_;
-  socket_handle_->SetOption(os::kIpProtoIp, os::kIpTtl, &ttl, sizeof(ttl));
+  // The time-to-live never changes while a socket is open: set once, not before every
+  // send and receive.
+  if (!socket_handle_->SocketOpen()) {
+    socket_handle_->OpenSocket(os::kSockRaw, protocol_);
+    const std::int32_t ttl = send_ttl_;
+    socket_handle_->SetOption(os::kIpProtoIp, os::kIpTtl, &ttl, sizeof(ttl));
+  }
   return *socket_handle_;
 }
 

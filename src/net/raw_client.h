@@ -1,5 +1,5 @@
-// A component owning one raw IPv4 socket, opened on first use: fetch it (with the
-// time-to-live applied), send a buffer to a host given by name or dotted address, and
+// A component owning one raw IPv4 socket, opened on first use: fetch it (the
+// time-to-live applied when it opens), send a buffer to a host given by name or dotted address, and
 // receive with a time-out.
 #pragma once
 
@@ -30,7 +30,7 @@ class TNetRawBase : public TNetComponent {
 
   // The handle as it is, without opening anything.
   const TNetSocketHandle& SocketHandle() const { return *socket_handle_; }
-  // The handle, its socket opened if none is, with the time-to-live applied again.
+  // The handle, its socket opened (and its time-to-live set) if none is.
   // Raises ENetInvalidSocket or ENetSocketError.
   TNetSocketHandle& AcquireHandle();
   // Closes the socket if one is open.

@@ -4,28 +4,19 @@
 #include <cstring>
 
 #include "platform/checksum.h"
+#include "platform/icmp_wire.h"
 #include "platform/process.h"
 
 namespace trolvane {
 namespace {
 
-std::uint16_t ReadLe16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-void WriteLe16(std::uint8_t* p, std::uint16_t value) {
-  p[0] = static_cast<std::uint8_t>(value);
-  p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
 void WriteLe32(std::uint8_t* p, std::uint32_t value) {
-  WriteLe16(p, static_cast<std::uint16_t>(value));
-  WriteLe16(p + 2, static_cast<std::uint16_t>(value >> 16));
+  os::PutLittleWord(p, value);
+  os::PutLittleWord(p + 2, value >> 16);
 }
 
-constexpr int kIcmpHeaderSize = 8;
-constexpr int kIpv4MinHeaderSize = 20;
-constexpr std::uint8_t kProtocolIcmp = 1;
+constexpr int kIcmpHeaderSize = static_cast<int>(os::kIcmpHeaderSize);
+constexpr int kIpv4MinHeaderSize = static_cast<int>(os::kIpv4HeaderSize);
 
 // The length of the IPv4 header at p, or 0 when the n bytes there hold none: a header
 // shorter than IPv4 allows has no TTL or addresses to read.
@@ -37,7 +28,10 @@ int Ipv4HeaderLength(const std::uint8_t* p, int n) {
 
 }  // namespace
 
-std::uint16_t OurEchoIdentifier() { return static_cast<std::uint16_t>(os::CurrentProcessId()); }
+std::uint16_t OurEchoIdentifier() {
+  static const auto identifier = static_cast<std::uint16_t>(os::CurrentProcessId());
+  return identifier;
+}
 
 std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size) {
   // Read and stored least significant byte first, the sum's two bytes trade places.
@@ -49,13 +43,13 @@ void BuildEchoRequest(std::uint8_t* area, std::uint16_t identifier, std::uint16_
                       std::uint32_t tick, std::string_view payload) {
   std::memset(area, 0, kEchoRequestSize);
   area[0] = kIcmpEchoRequest;
-  WriteLe16(area + 4, identifier);
-  WriteLe16(area + 6, sequence);
+  os::PutLittleWord(area + 4, identifier);
+  os::PutLittleWord(area + 6, sequence);
   WriteLe32(area + 8, tick);
   std::uint8_t* data = area + kEchoRequestSize - kEchoPayloadSize;
   std::memset(data, 'E', kEchoPayloadSize);
   std::copy_n(payload.begin(), std::min<std::size_t>(payload.size(), kEchoPayloadSize), data);
-  WriteLe16(area + 2, ComputeChecksum(area, kEchoRequestSize));
+  os::PutLittleWord(area + 2, ComputeChecksum(area, kEchoRequestSize));
 }
 
 PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifier) {
@@ -80,7 +74,7 @@ PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifie
       const std::uint8_t* quote = area + h + kIcmpHeaderSize;
       const int quote_h = Ipv4HeaderLength(quote, n - h - kIcmpHeaderSize);
       if (quote_h == 0 || n < h + kIcmpHeaderSize + quote_h + kIcmpHeaderSize) return view;
-      if (quote[9] != kProtocolIcmp || quote[quote_h] != kIcmpEchoRequest) return view;
+      if (quote[9] != os::kIpProtocolIcmp || quote[quote_h] != kIcmpEchoRequest) return view;
       std::copy_n(quote + 16, 4, view.target.begin());
       ours_at = h + kIcmpHeaderSize + quote_h + 4;
       break;
@@ -88,9 +82,9 @@ PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifie
     default:
       return view;
   }
-  if (ReadLe16(area + ours_at) != identifier) return view;
+  if (os::LittleWord(area + ours_at) != identifier) return view;
   view.ours = true;
-  view.sequence = ReadLe16(area + ours_at + 2);
+  view.sequence = os::LittleWord(area + ours_at + 2);
   view.ttl = area[8];
   std::copy_n(area + 12, 4, view.source.begin());
   return view;

@@ -7,12 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/icmp_wire.h"
+
 namespace trolvane {
 
-inline constexpr std::uint8_t kIcmpEchoReply = 0;
-inline constexpr std::uint8_t kIcmpDestUnreachable = 3;
-inline constexpr std::uint8_t kIcmpEchoRequest = 8;
-inline constexpr std::uint8_t kIcmpTimeExceeded = 11;
+using os::kIcmpDestUnreachable;
+using os::kIcmpEchoReply;
+using os::kIcmpEchoRequest;
+using os::kIcmpTimeExceeded;
 
 inline constexpr int kEchoRequestSize = 52;
 inline constexpr int kEchoPayloadSize = 32;
@@ -43,7 +45,7 @@ struct TReplyStatus {
 // message that holds its checksum it gives 0 when the checksum verifies.
 std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size);
 
-// The identifier of this process's echo requests: the low 16 bits of its id.
+// The identifier of this process's echo requests: the low 16 bits of its id, asked once.
 std::uint16_t OurEchoIdentifier();
 
 // Writes the 52-byte echo request into area. Identifier, sequence and tick stamp are

@@ -137,6 +137,12 @@ std::optional<std::uint32_t> TIpSocket::ResolveHostAddress(std::string_view text
   return numeric;
 }
 
+std::optional<std::uint32_t> TIpSocket::ParseAddress(std::string_view text) {
+  const std::uint32_t numeric = os::inet_addr(std::string(text).c_str());
+  if (numeric == os::kInaddrNone) return std::nullopt;
+  return numeric;
+}
+
 std::int32_t TIpSocket::ResolvePortText(const std::string& text) {
   if (text.empty()) return 0;
   if (const os::ServEnt* service = os::getservbyname(text.c_str(), nullptr)) {

@@ -106,6 +106,9 @@ class TIpSocket : public TBaseSocket {
   // The address of a host text by the same rule, in network order; nothing when the text
   // names no usable address.
   static std::optional<std::uint32_t> ResolveHostAddress(std::string_view text);
+  // The address the platform's parser reads in the text, never looked up by name; nothing
+  // when it reads none (255.255.255.255 included).
+  static std::optional<std::uint32_t> ParseAddress(std::string_view text);
   // Port of a service name or of an integer text; raises EConvertError for neither.
   static std::int32_t ResolvePortText(const std::string& text);
   // False, with the address untouched, when the host resolves to nothing.

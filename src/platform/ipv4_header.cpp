@@ -5,11 +5,6 @@
 
 namespace os {
 
-void PutNetworkWord(std::uint8_t* p, std::uint32_t value) {
-  p[0] = static_cast<std::uint8_t>(value >> 8);
-  p[1] = static_cast<std::uint8_t>(value);
-}
-
 void WriteIpv4Header(std::uint8_t* header, std::size_t payload_length, std::uint8_t ttl,
                      std::uint32_t source, std::uint32_t destination) {
   std::memset(header, 0, kIpv4HeaderSize);

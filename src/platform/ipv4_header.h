@@ -6,18 +6,13 @@
 #include <cstdint>
 
 #include "platform/checksum.h"
+#include "platform/icmp_wire.h"
 
 namespace os {
-
-inline constexpr std::size_t kIpv4HeaderSize = 20;
-inline constexpr std::uint8_t kIpProtocolIcmp = 1;
 
 // Writes a 20-byte header for an ICMP payload of that length: no options, no
 // fragmentation, a valid checksum. Addresses are in network order.
 void WriteIpv4Header(std::uint8_t* header, std::size_t payload_length, std::uint8_t ttl,
                      std::uint32_t source, std::uint32_t destination);
-
-// Stores a 16-bit value most significant byte first.
-void PutNetworkWord(std::uint8_t* p, std::uint32_t value);
 
 }  // namespace os

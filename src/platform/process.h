@@ -33,6 +33,9 @@ std::uint32_t TickCount();
 std::uint64_t MicroTicks();
 // Blocks the calling thread for about this many milliseconds.
 void Sleep(std::uint32_t milliseconds);
+// Blocks it for a wait shorter than a millisecond, as closely as the platform allows: the
+// gap between two paced sends.
+void PauseMicroseconds(std::uint64_t microseconds);
 std::uint32_t CurrentProcessId();
 std::uint32_t CurrentThreadId();
 

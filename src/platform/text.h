@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace os {
@@ -12,5 +13,10 @@ std::size_t CharLength(std::string_view text, std::size_t pos);
 
 // Case-insensitive equality as the platform's locale comparison sees it.
 bool SameTextIgnoreCase(std::string_view a, std::string_view b);
+
+// A text file as the program's own texts are written: on Windows a file that is valid
+// UTF-8 (as Notepad saves it, with or without a byte order mark) is converted to the ANSI
+// code page and any other is taken as ANSI text already; natively it is kept as it is.
+std::string ListTextToNative(std::string text);
 
 }  // namespace os

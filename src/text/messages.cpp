@@ -37,6 +37,7 @@ const char* const kNotInteger = "'%s' は整数ではありません";
 const char* const kMacAddressError = "MACアドレスの処理中にエラーが発生しました。";
 const char* const kSendFailed = "マジックパケットの送信処理に失敗しました。";
 const char* const kBadHostAddress = "ホストアドレス(/hｽｲｯﾁの指定値)が不正です。";
+const char* const kBadMaskBits = "サブネットマスク(/sｽｲｯﾁの指定値)が不正です。";
 const char* const kBootConfirmedBefore = "ホスト(";
 const char* const kBootConfirmedAfter = ")の起動を確認しました。";
 const char* const kBootPingTimeout = "ホストの起動を確認できませんでした。(Pingタイムアウト)";
@@ -47,6 +48,8 @@ const char* const kListEmpty = "ホスト一覧(%s)にホストがありませ�
 const char* const kListBadLine = "ホスト一覧(%s)の%s行目が不正です。";
 const char* const kListFieldCount =
     "MACアドレスとホストアドレス(とサブネットマスクのビット数)を指定してください。";
+const char* const kListMaskBits = "サブネットマスクのビット数は0から32で指定してください。";
+const char* const kListControlCharacter = "制御文字を含んでいます。";
 const char* const kHostNotConfirmed = "ホスト(%s)の起動を確認できませんでした。";
 const char* const kPingTimeoutReason = "(Pingタイムアウト)";
 const char* const kPingErrorReason = "(Pingエラー)";

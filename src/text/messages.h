@@ -14,17 +14,20 @@ extern const char* const kNotInteger;  // holds "%s"
 extern const char* const kMacAddressError;
 extern const char* const kSendFailed;
 extern const char* const kBadHostAddress;
+extern const char* const kBadMaskBits;
 extern const char* const kBootConfirmedBefore;
 extern const char* const kBootConfirmedAfter;
 extern const char* const kBootPingTimeout;
 extern const char* const kBootPingError;
 
 // The host list; "%s" marks are filled in order (FillIn).
-extern const char* const kListUnreadable;    // list name
-extern const char* const kListEmpty;         // list name
-extern const char* const kListBadLine;       // list name, line number; the reason follows
-extern const char* const kListFieldCount;    // a reason
-extern const char* const kHostNotConfirmed;  // host; a ping reason follows
+extern const char* const kListUnreadable;        // list name
+extern const char* const kListEmpty;             // list name
+extern const char* const kListBadLine;           // list name, line number; the reason follows
+extern const char* const kListFieldCount;        // a reason
+extern const char* const kListMaskBits;          // a reason
+extern const char* const kListControlCharacter;  // a reason
+extern const char* const kHostNotConfirmed;      // host; a ping reason follows
 extern const char* const kPingTimeoutReason;
 extern const char* const kPingErrorReason;
 extern const char* const kListSummary;  // hosts in the list, hosts confirmed

@@ -1,8 +1,8 @@
 #include "wake/broadcast_address.h"
 
-#include <array>
-#include <optional>
+#include <cstring>
 
+#include "net/udp_socket.h"
 #include "text/dotted_quad.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
@@ -14,45 +14,32 @@ namespace {
 
 constexpr int kFieldCount = 4;
 
-TStringList HostFields(std::string_view host) {
-  TStringList fields;
-  fields.SplitFields(host, '.');
-  return fields;
-}
-
-bool IsOctet(std::int32_t value) { return value >= 0 && value <= 255; }
-
 }  // namespace
 
-std::string DirectedBroadcast(std::string_view host, std::int32_t mask_bits) {
-  const TStringList fields = HostFields(host);
+std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits) {
+  // A typo such as 47 would otherwise be taken modulo 32 and name another network.
+  if (mask_bits < 0 || mask_bits > 32) throw EArgsException(msg::kBadMaskBits);
+  TStringList fields;
+  fields.SplitFields(host, '.');
   if (fields.LineCount() != kFieldCount) throw EArgsException(msg::kBadHostAddress);
-  std::array<std::int32_t, kFieldCount> octets{};
-  for (int i = 0; i < kFieldCount; ++i) octets[i] = TextToInt(fields.LineAt(i));
-  std::uint32_t address = 0;
-  for (std::int32_t octet : octets) {
-    if (!IsOctet(octet)) throw EArgsException(msg::kBadHostAddress);
-    address = address << 8 | static_cast<std::uint32_t>(octet);
-  }
-  const std::uint32_t host_bits = 0xFFFFFFFFu >> (static_cast<std::uint32_t>(mask_bits) & 31u);
-  const std::uint32_t broadcast = address | host_bits;
+  for (int i = 0; i < kFieldCount; ++i) TextToInt(fields.LineAt(i));
+  // The subnet of the address the packet goes to: 198.18.0100.5 is 198.18.64.5, whose
+  // broadcast is 198.18.64.255, never 198.18.100.255.
+  const std::optional<std::uint32_t> address = TIpSocket::ParseAddress(host);
+  if (!address) throw EArgsException(msg::kBadHostAddress);
+  const auto host_bits = static_cast<std::uint32_t>(0xFFFFFFFFull >> mask_bits);
   AddressBytes bytes{};
+  std::memcpy(bytes.data(), &*address, bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    bytes[i] = static_cast<std::uint8_t>(broadcast >> (24 - 8 * i));
+    bytes[i] |= static_cast<std::uint8_t>(host_bits >> (24 - 8 * i));
   }
-  return DottedQuad(bytes);
+  std::uint32_t broadcast = 0;
+  std::memcpy(&broadcast, bytes.data(), bytes.size());
+  return broadcast;
 }
 
-bool HasFieldOutOfRange(std::string_view host) {
-  const TStringList fields = HostFields(host);
-  if (fields.LineCount() != kFieldCount) return false;
-  bool out_of_range = false;
-  for (int i = 0; i < kFieldCount; ++i) {
-    const std::optional<std::int32_t> octet = ParseInteger(fields.LineAt(i));
-    if (!octet) return false;
-    out_of_range = out_of_range || !IsOctet(*octet);
-  }
-  return out_of_range;
+std::string DirectedBroadcast(std::string_view host, std::int32_t mask_bits) {
+  return DottedQuad(DirectedBroadcastOf(host, mask_bits));
 }
 
 std::string TMagicPacket::GetBroadcastAddress() const {

@@ -8,13 +8,13 @@
 
 namespace trolvane {
 
-// The host with all host bits set; the bit count is taken modulo 32. Raises
-// EArgsException unless the host has four "." fields each from 0 to 255 (a field outside
-// would carry into the address of another network), EConvertError for the first field
-// that is no integer.
-std::string DirectedBroadcast(std::string_view host, std::int32_t mask_bits);
+// The address the platform's parser reads in the host text (network order), with its
+// host bits set. Raises EArgsException (kBadMaskBits) for bits outside 0..32; EArgsException
+// (kBadHostAddress) unless the host has four "." fields that the parser reads as an address;
+// EConvertError for the first field that is no integer.
+std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits);
 
-// True when the host has four integer fields and one of them lies outside 0..255.
-bool HasFieldOutOfRange(std::string_view host);
+// The same as dotted text.
+std::string DirectedBroadcast(std::string_view host, std::int32_t mask_bits);
 
 }  // namespace trolvane

@@ -1,47 +1,130 @@
 #include "wake/confirm_schedule.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 
-#include "net/ticks.h"
+#include "net/pacer.h"
 
 namespace trolvane {
 namespace {
 
-constexpr std::uint64_t kPingInterval = 1000;
 constexpr std::int32_t kNoTimeLimit = -2;
+constexpr std::uint64_t kUsPerMs = 1000;
+// A socket that fails this many receives in a row will not recover within the wait.
+constexpr int kFailedReceivesLimit = 10;
+constexpr std::uint64_t kFailedReceivePauseUs = 10000;
+
+// Microseconds since the start; the one clock of a wait.
+class Stopwatch {
+ public:
+  explicit Stopwatch(const std::function<std::uint64_t()>& clock)
+      : clock_(clock), start_(clock()) {}
+  std::uint64_t Elapsed() const { return clock_() - start_; }
+
+ private:
+  const std::function<std::uint64_t()>& clock_;
+  std::uint64_t start_;
+};
+
+// When the wait may end: the time-out, but never before each host has had a whole
+// interval since its first request.
+class WaitEnd {
+ public:
+  WaitEnd(std::int32_t timeout, std::size_t count) : unasked_(count) {
+    if (timeout > 0) budget_ = static_cast<std::uint64_t>(timeout) * kUsPerMs;
+    if (timeout != kNoTimeLimit && timeout <= 0) budget_ = 0;  // one request each
+  }
+  void FirstRequest(std::uint64_t now) {
+    --unasked_;
+    grace_ = now + kRequestIntervalUs;
+  }
+  std::uint64_t At() const { return unasked_ > 0 ? kNever : std::max(budget_, grace_); }
+
+ private:
+  std::size_t unasked_;
+  std::uint64_t budget_ = kNever;
+  std::uint64_t grace_ = 0;
+};
 
 }  // namespace
 
-TReplyStatusKind PingUntilAnswered(std::int32_t timeout, const ConfirmSeams& seams) {
-  if (timeout <= 0 && timeout != kNoTimeLimit) return seams.ping(timeout);
-  const std::uint64_t budget =
-      timeout > 0 ? static_cast<std::uint64_t>(timeout) : std::numeric_limits<std::uint64_t>::max();
-  // Counted wide from the wrapping clock, so that a wait without limit never wraps.
-  std::uint32_t last_tick = seams.clock();
-  std::uint64_t elapsed = 0;
-  auto advance = [&] {
-    const std::uint32_t now = seams.clock();
-    elapsed += TickDiff(last_tick, now);
-    last_tick = now;
+std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
+                                      const ConfirmSeams& seams) {
+  const bool once = timeout <= 0 && timeout != kNoTimeLimit;
+  std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
+  std::vector<bool> done(count, false), asked(count, false);
+  std::size_t waiting_for = count;
+  SendGap gap(kRequestGapUs);
+  HostTurns turns(kRequestIntervalUs);
+  for (std::size_t i = 0; i < count; ++i) turns.Add(i);
+  WaitEnd end(timeout, count);
+  auto finish = [&](std::size_t index, HostOutcome outcome) {
+    outcomes[index] = outcome;
+    done[index] = true;
+    --waiting_for;
   };
-  TReplyStatusKind last = TReplyStatusKind::rkTimedOut;
-  // Second n's request goes out no sooner than n seconds in, whatever a clock that ticks
-  // coarsely, or a wait that ends a little early, says: never twice in one second.
-  for (std::uint64_t second = 0;; ++second) {
-    advance();
-    while (elapsed < second * kPingInterval && elapsed < budget) {
-      seams.sleep(static_cast<std::uint32_t>(std::min(second * kPingInterval, budget) - elapsed));
-      advance();
+
+  const Stopwatch watch(seams.clock);
+  std::uint64_t next_sign = 0;
+  int failed_receives = 0;
+  for (std::uint64_t now = 0; waiting_for > 0 && now < end.At(); now = watch.Elapsed()) {
+    // One send per free slot of the gap; what fell due during a stall waits its turn.
+    while (turns.NextTurn() <= now && gap.Free(now)) {
+      const std::size_t index = *turns.Take(now);
+      if (done[index]) continue;
+      const bool sent = seams.send(index);
+      gap.Used(now);
+      if (!asked[index]) {
+        asked[index] = true;
+        end.FirstRequest(now);
+      }
+      if (!sent) {
+        finish(index, HostOutcome::kError);
+      } else {
+        outcomes[index] = HostOutcome::kTimedOut;
+        if (!once) turns.Again(index, now);
+      }
+      now = watch.Elapsed();
     }
-    if (elapsed >= budget) break;
-    second = std::max(second, elapsed / kPingInterval);  // a late second is gone
-    const std::uint64_t second_end = std::min((second + 1) * kPingInterval, budget);
-    if (seams.waiting) seams.waiting(elapsed);
-    last = seams.ping(static_cast<std::int32_t>(second_end - elapsed));
-    if (last == TReplyStatusKind::rkEchoReply) break;
+    if (waiting_for == 0) break;
+    if (now >= next_sign) {
+      if (seams.waiting) seams.waiting(now / kUsPerMs);
+      next_sign = now + kRequestIntervalUs;
+    }
+    std::uint64_t until = std::min(end.At(), next_sign);
+    if (!turns.Empty()) until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
+    const std::uint64_t wait = until > now ? until - now : 0;
+    std::optional<HostAnswer> answer;
+    try {
+      if (wait < kUsPerMs) {
+        if (wait > 0) seams.pause(wait);
+        answer = seams.receive(0);
+      } else {
+        answer = seams.receive(static_cast<std::int32_t>(
+            std::min<std::uint64_t>(wait / kUsPerMs, std::numeric_limits<std::int32_t>::max())));
+      }
+      failed_receives = 0;
+    } catch (const std::exception&) {
+      if (++failed_receives >= kFailedReceivesLimit) break;
+      seams.pause(kFailedReceivePauseUs);
+      continue;
+    }
+    if (!answer || answer->index >= count || done[answer->index]) continue;
+    if (answer->kind == TReplyStatusKind::rkEchoReply) {
+      finish(answer->index, HostOutcome::kConfirmed);
+      if (seams.confirmed) seams.confirmed(answer->index);
+    } else {
+      outcomes[answer->index] = HostOutcome::kError;
+    }
   }
-  return last;
+  // A wait cut short by a failing socket leaves every host not heard from in error.
+  if (failed_receives >= kFailedReceivesLimit) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!done[i]) outcomes[i] = HostOutcome::kError;
+    }
+  }
+  return outcomes;
 }
 
 }  // namespace trolvane

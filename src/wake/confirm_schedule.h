@@ -1,29 +1,51 @@
-// How the confirm step spends its wait, apart from the network, so that tests can drive it
-// with a clock, a sleep and a ping of their own.
+// How a wait for hosts to answer is spent, for one host and for a list alike: when each
+// echo request goes, when the wait ends, which answer decides. Apart from the network, so
+// that tests can drive it with a clock, a send and a receive of their own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "net/raw_headers.h"
 
 namespace trolvane {
 
+// An answer of ours, already matched to the host whose request it answers.
+struct HostAnswer {
+  std::size_t index;
+  TReplyStatusKind kind;
+};
+
 struct ConfirmSeams {
-  std::function<std::uint32_t()> clock;  // milliseconds, 32 bits, may wrap
-  std::function<void(std::uint32_t ms)> sleep;
-  // One echo request, then its wait of at most timeout ms; the kind of its outcome.
-  std::function<TReplyStatusKind(std::int32_t timeout)> ping;
-  // Before each request of a wait that asks more than once: milliseconds since the start.
+  std::function<std::uint64_t()> clock;         // microseconds, steady
+  std::function<void(std::uint64_t us)> pause;  // a wait shorter than a millisecond
+  // Sends the host's next echo request; false when it could not be sent. What it raises
+  // ends the whole wait.
+  std::function<bool(std::size_t index)> send;
+  // Waits at most timeout ms for the next datagram: an answer of ours, or nothing (the
+  // wait ended, or what came was somebody else's). Raises when the receive failed.
+  std::function<std::optional<HostAnswer>(std::int32_t timeout)> receive;
+  // As soon as the host answers.
+  std::function<void(std::size_t index)> confirmed;
+  // At least once a second while waiting: milliseconds since the start.
   std::function<void(std::uint64_t elapsed)> waiting;
 };
 
-// A machine that is still off cannot answer a request sent while it was off, so with a
-// positive time-out the host is asked once a second, each request waiting for the rest of
-// its second, until it answers or the time-out has passed; then the last outcome decides.
-// -2 (no time limit) asks once a second until it answers. 0 and the other values below 0
-// make the one ping with that wait. Gives the kind of the last outcome; what the ping
-// raises passes on.
-TReplyStatusKind PingUntilAnswered(std::int32_t timeout, const ConfirmSeams& seams);
+enum class HostOutcome { kConfirmed, kTimedOut, kError };
+
+// Two requests never leave closer than this; each host is asked at most once a second.
+inline constexpr std::uint64_t kRequestGapUs = 100;
+inline constexpr std::uint64_t kRequestIntervalUs = 1000000;
+
+// Asks each of count hosts once a second until it answers, or the time-out (ms) has passed
+// and every host has had a second since its first request; the last outcome of each
+// decides. -2 asks until every host has answered; 0 and the other values below 0 ask each
+// host once and wait the second. A request that could not be sent ends that host's wait
+// with an error; a failed receive ends no wait, unless the socket keeps failing.
+std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
+                                      const ConfirmSeams& seams);
 
 }  // namespace trolvane

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <map>
 #include <stdexcept>
 #include <vector>
 
@@ -10,130 +10,164 @@ namespace trolvane {
 namespace {
 
 using K = TReplyStatusKind;
+using O = HostOutcome;
 
-// What one request meets: an answer of this kind after ms, or (kind rkTimedOut) nothing,
-// the request then waiting out its whole time.
-struct Answer {
-  K kind;
-  std::uint32_t ms = 0;
+// A network of its own: each host's n-th request meets an answer of a kind after some ms,
+// or nothing (the last entry repeats). Only waits move the clock; a stall once moves it far.
+using Plan = std::vector<std::pair<K, std::uint64_t>>;  // per request
+
+struct Net {
+  explicit Net(std::vector<Plan> p) : plan(std::move(p)) {}
+  std::vector<Plan> plan;                    // per host
+  int failing_receives = 0;                  // the first ones fail
+  std::uint64_t stall_at = 0, stall_us = 0;  // one jump of the clock
+  bool duplicate = false;                    // every answer comes twice
+  std::vector<bool> refuse_send;
+
+  std::uint64_t now = 0;
+  std::vector<std::pair<std::uint64_t, std::size_t>> sends;  // time, host
+  std::multimap<std::uint64_t, HostAnswer> due;
+  int confirmed_calls = 0;
+
+  std::vector<O> Run(std::int32_t timeout) {
+    std::vector<int> asked(plan.size(), 0);
+    const ConfirmSeams seams{
+        .clock = [&] { return now; },
+        .pause = [&](std::uint64_t us) { now += us; },
+        .send =
+            [&](std::size_t i) {
+              if (sends.size() > 100000) throw std::runtime_error("the wait does not end");
+              sends.emplace_back(now, i);
+              if (i < refuse_send.size() && refuse_send[i]) return false;
+              const auto& p = plan[i];
+              const auto& [kind, ms] = p[std::min<std::size_t>(asked[i]++, p.size() - 1)];
+              for (int n = duplicate ? 2 : 1; kind != K::rkTimedOut && n > 0; --n) {
+                due.emplace(now + ms * 1000, HostAnswer{i, kind});
+              }
+              return true;
+            },
+        .receive = [&](std::int32_t ms) -> std::optional<HostAnswer> {
+          if (failing_receives > 0 && failing_receives--) throw std::runtime_error("receive");
+          const std::uint64_t until = now + static_cast<std::uint64_t>(ms) * 1000;
+          if (stall_us > 0 && now >= stall_at) now += std::exchange(stall_us, 0);
+          if (due.empty() || due.begin()->first > until) {
+            now = std::max(now, until);
+            return std::nullopt;
+          }
+          now = std::max(now, due.begin()->first);
+          HostAnswer a = due.begin()->second;
+          due.erase(due.begin());
+          return a;
+        },
+        .confirmed = [&](std::size_t) { ++confirmed_calls; },
+        .waiting = {},
+    };
+    return ConfirmHosts(plan.size(), timeout, seams);
+  }
+  std::vector<std::uint64_t> SendTimesMs(std::size_t host) const {
+    std::vector<std::uint64_t> times;
+    for (const auto& [at, i] : sends) {
+      if (i == host) times.push_back(at / 1000);
+    }
+    return times;
+  }
 };
 
-struct Schedule {
-  std::vector<std::int32_t> waits;  // the wait each request was given
-  K outcome;
-  std::uint32_t elapsed;
-};
+const std::pair<K, std::uint64_t> kSilent{K::rkTimedOut, 0};
 
-// Drives the schedule on a clock of its own that only the ping and the sleep move; the
-// host's answers repeat their last entry. A wait that meets no answer ends wait_skew ms late (or
-// early, when negative); a sleep ends sleep_short ms early, but never without the clock moving.
-Schedule Drive(std::int32_t timeout, const std::vector<Answer>& answers, std::uint32_t start = 5000,
-               std::int32_t wait_skew = 0, std::uint32_t sleep_short = 0) {
-  std::uint32_t now = start;
-  Schedule run;
-  const ConfirmSeams seams{
-      .clock = [&] { return now; },
-      .sleep = [&](std::uint32_t ms) { now += ms > sleep_short + 1 ? ms - sleep_short : 1; },
-      .ping =
-          [&](std::int32_t wait) {
-            const Answer& a = answers[std::min(run.waits.size(), answers.size() - 1)];
-            run.waits.push_back(wait);
-            if (run.waits.size() > 100) throw std::runtime_error("the schedule does not end");
-            now += a.kind == K::rkTimedOut
-                       ? static_cast<std::uint32_t>(std::max(wait, 0) + wait_skew)
-                       : a.ms;
-            return a.kind;
-          },
-      .waiting = {},
-  };
-  run.outcome = PingUntilAnswered(timeout, seams);
-  run.elapsed = now - start;
-  return run;
-}
-
-TEST(PingUntilAnswered, AsksOnceASecondAndTheLastOutcomeDecides) {
-  const Answer silent{K::rkTimedOut};
+TEST(ConfirmHosts, AsksOnceASecondAndTheLastOutcomeDecides) {
   const struct Case {
     const char* name;
     std::int32_t timeout;
-    std::vector<Answer> answers;
-    std::vector<std::int32_t> waits;
-    K outcome;
-    std::uint32_t elapsed;
-    std::uint32_t start = 5000;
+    Plan plan;
+    std::vector<std::uint64_t> requests_ms;
+    O outcome;
+    std::uint64_t end_ms;
   } cases[] = {
-      {"silent host", 3000, {silent}, {1000, 1000, 1000}, K::rkTimedOut, 3000},
-      {"a part second at the end", 2500, {silent}, {1000, 1000, 500}, K::rkTimedOut, 2500},
-      {"answers the third request",
+      {"silent host", 3000, {kSilent}, {0, 1000, 2000}, O::kTimedOut, 3000},
+      {"answers the third",
        5000,
-       {silent, silent, {K::rkEchoReply, 200}},
-       {1000, 1000, 1000},
-       K::rkEchoReply,
+       {kSilent, kSilent, {K::rkEchoReply, 200}},
+       {0, 1000, 2000},
+       O::kConfirmed,
        2200},
-      {"early errors keep the pace",
-       3000,
-       {{K::rkUnreachable, 5}},
-       {1000, 1000, 1000},
-       K::rkUnreachable,
-       3000},
       {"an error, then silence",
-       3000,
-       {{K::rkUnreachable, 5}, silent},
-       {1000, 1000, 1000},
-       K::rkTimedOut,
-       3000},
+       2000,
+       {{K::rkUnreachable, 5}, kSilent},
+       {0, 1000},
+       O::kTimedOut,
+       2000},
       {"silence, then an error",
        2000,
-       {silent, {K::rkTtlExpired, 30}},
-       {1000, 1000},
-       K::rkTtlExpired,
+       {kSilent, {K::rkTtlExpired, 30}},
+       {0, 1000},
+       O::kError,
        2000},
       {"no time limit",
        -2,
-       {silent, silent, silent, silent, {K::rkEchoReply, 10}},
-       {1000, 1000, 1000, 1000, 1000},
-       K::rkEchoReply,
-       4010},
-      {"no time limit, errors meanwhile",
-       -2,
-       {{K::rkUnreachable, 1}, {K::rkEchoReply, 1}},
-       {1000, 1000},
-       K::rkEchoReply,
-       1001},
-      {"0 is one poll", 0, {silent}, {0}, K::rkTimedOut, 0},
-      {"other values below 0 are one ping", -5, {{K::rkEchoReply, 0}}, {-5}, K::rkEchoReply, 0},
-      {"-1 too", -1, {silent}, {-1}, K::rkTimedOut, 0},
-      {"the clock wraps", 3000, {silent}, {1000, 1000, 1000}, K::rkTimedOut, 3000, 0xFFFFFC00u},
+       {kSilent, kSilent, kSilent, {K::rkEchoReply, 10}},
+       {0, 1000, 2000, 3000},
+       O::kConfirmed,
+       3010},
+      {"0 asks once and waits the second", 0, {kSilent}, {0}, O::kTimedOut, 1000},
+      {"-5 too", -5, {{K::rkEchoReply, 300}}, {0}, O::kConfirmed, 300},
+      {"a short time-out still waits a second",
+       300,
+       {{K::rkEchoReply, 700}},
+       {0},
+       O::kConfirmed,
+       700},
   };
   for (const Case& c : cases) {
-    Schedule run = Drive(c.timeout, c.answers, c.start);
-    EXPECT_EQ(run.waits, c.waits) << c.name;
-    EXPECT_EQ(run.outcome, c.outcome) << c.name;
-    EXPECT_EQ(run.elapsed, c.elapsed) << c.name;
+    Net net({c.plan});
+    EXPECT_EQ(net.Run(c.timeout), std::vector<O>{c.outcome}) << c.name;
+    EXPECT_EQ(net.SendTimesMs(0), c.requests_ms) << c.name;
+    EXPECT_EQ(net.now / 1000, c.end_ms) << c.name;
   }
 }
 
-// Waits that end late (a busy machine) do not shift the seconds of the requests, nor
-// stretch the time-out; waits and sleeps that end a little early (a coarse clock) never
-// bring a second request into the same second.
-TEST(PingUntilAnswered, ClocksThatDriftKeepOneRequestASecond) {
-  const std::vector<std::int32_t> each_second = {1000, 1000, 1000};
-  const struct {
-    const char* name;
-    std::vector<Answer> answers;
-    std::int32_t wait_skew;
-    std::uint32_t sleep_short;
-    std::vector<std::int32_t> waits;
-    std::uint32_t elapsed;
-  } cases[] = {
-      {"waits end late", {{K::rkTimedOut}}, 300, 0, {1000, 700, 700}, 3300},
-      {"waits end early", {{K::rkTimedOut}}, -7, 0, each_second, 3000},
-      {"sleeps end early", {{K::rkUnreachable, 5}}, 0, 7, each_second, 3000},
-  };
-  for (const auto& c : cases) {
-    Schedule run = Drive(3000, c.answers, 5000, c.wait_skew, c.sleep_short);
-    EXPECT_EQ(run.waits, c.waits) << c.name;
-    EXPECT_EQ(run.elapsed, c.elapsed) << c.name;
+// What used to go wrong with many hosts and a hostile network.
+TEST(ConfirmHosts, ManyHostsUnderStress) {
+  // 3,000 hosts that answer at once, /t:300: every one is asked and confirmed.
+  Net all(std::vector<Plan>(3000, Plan{{K::rkEchoReply, 5}}));
+  EXPECT_EQ(all.Run(300), std::vector(3000, O::kConfirmed));
+  EXPECT_EQ(all.sends.size(), 3000u);
+
+  // An answer that comes twice confirms once.
+  Net twice({{{K::rkEchoReply, 5}}, {kSilent}});
+  twice.duplicate = true;
+  EXPECT_EQ(twice.Run(2000), (std::vector{O::kConfirmed, O::kTimedOut}));
+  EXPECT_EQ(twice.confirmed_calls, 1);
+
+  // A refused send is that host's error at once; the others go on.
+  Net refused({{kSilent}, {{K::rkEchoReply, 1500}}});
+  refused.refuse_send = {true};
+  EXPECT_EQ(refused.Run(3000), (std::vector{O::kError, O::kConfirmed}));
+  EXPECT_EQ(refused.SendTimesMs(0).size(), 1u);
+
+  // A few failed receives end no wait; a socket that keeps failing ends it in error.
+  Net flaky({{{K::rkEchoReply, 50}}});
+  flaky.failing_receives = 3;
+  EXPECT_EQ(flaky.Run(3000), std::vector{O::kConfirmed});
+  Net broken({{kSilent}});
+  broken.failing_receives = 1000;
+  EXPECT_EQ(broken.Run(-2), std::vector{O::kError});
+
+  // Held up for 2.5 s in the middle of the first round, 2,500 silent hosts are asked at
+  // the pace afterwards: never two requests closer than the gap, never one host twice
+  // in a second.
+  Net stalled(std::vector<Plan>(2500, Plan{kSilent}));
+  stalled.stall_at = 100000;
+  stalled.stall_us = 2500000;
+  stalled.Run(6000);
+  std::map<std::size_t, std::uint64_t> last;
+  for (std::size_t i = 1; i < stalled.sends.size(); ++i) {
+    ASSERT_GE(stalled.sends[i].first - stalled.sends[i - 1].first, kRequestGapUs) << i;
+    const auto [at, host] = stalled.sends[i];
+    if (last.count(host)) {
+      ASSERT_GE(at - last[host], kRequestIntervalUs) << host;
+    }
+    last[host] = at;
   }
 }
 

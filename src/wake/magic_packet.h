@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "text/exception.h"
+#include "wake/destinations.h"
 #include "wake/line_output.h"
 
 namespace trolvane {
@@ -58,12 +59,15 @@ class TMagicPacket {
   const std::string& HostAddress() const { return host_address_; }
   void SetHostAddress(std::string value) {
     host_address_ = std::move(value);
-    target_ = {};
+    target_.reset();
   }
   const std::string& MacAddress() const { return mac_address_; }
   void SetMacAddress(std::string value) { mac_address_ = std::move(value); }
   std::int32_t MaskBits() const { return mask_bits_; }
-  void SetMaskBits(std::int32_t value) { mask_bits_ = value; }
+  void SetMaskBits(std::int32_t value) {
+    mask_bits_ = value;
+    target_.reset();
+  }
   std::int32_t PingTimeout() const { return ping_timeout_; }
   void SetPingTimeout(std::int32_t value) { ping_timeout_ = value; }
 
@@ -72,12 +76,9 @@ class TMagicPacket {
   // Pings the host until it answers or PingTimeout has passed; writes the confirmation.
   virtual void ConfirmBoot();
 
-  // The dotted address HostAddress names by the UDP client's rule (a digit-led text as
-  // the platform's parser reads it, anything else looked up), resolved once per host
-  // text, so that the packet and the echo requests go to the same machine; empty when it
-  // names none. Raises EArgsException for an empty host and for 0.0.0.0, which would
-  // mean this machine.
-  const std::optional<std::string>& TargetAddress();
+  // Where the packets and the echo requests go (destinations.h says when it raises),
+  // resolved once per host text and mask bits, so that all of them reach the same machine.
+  const Destinations& Targets();
   // SendMagicPacket, then ConfirmBoot.
   virtual void Run();
 
@@ -104,10 +105,7 @@ class TMagicPacket {
   std::string mac_address_;
   std::int32_t mask_bits_ = -1;
   std::int32_t ping_timeout_ = 60000;
-  struct Target {
-    bool resolved = false;
-    std::optional<std::string> address;
-  } target_;
+  std::optional<Destinations> target_;
 };
 
 }  // namespace trolvane

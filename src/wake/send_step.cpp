@@ -1,38 +1,23 @@
-#include <cstring>
 #include <exception>
 
 #include "net/udp_socket.h"
 #include "text/dotted_quad.h"
 #include "text/messages.h"
-#include "wake/broadcast_address.h"
+#include "wake/destinations.h"
 #include "wake/magic_packet.h"
 
 namespace trolvane {
 
-const std::optional<std::string>& TMagicPacket::TargetAddress() {
-  if (HostAddress().empty()) throw EArgsException(msg::kBadHostAddress);
-  if (!target_.resolved) {
-    target_.address.reset();
-    if (std::optional<std::uint32_t> numeric = TIpSocket::ResolveHostAddress(HostAddress())) {
-      if (*numeric == 0) throw EArgsException(msg::kBadHostAddress);
-      AddressBytes bytes{};
-      std::memcpy(bytes.data(), &*numeric, bytes.size());
-      target_.address = DottedQuad(bytes);
-    }
-    target_.resolved = true;
-  }
-  return target_.address;
+const Destinations& TMagicPacket::Targets() {
+  if (!target_) target_ = ResolveDestinations(HostAddress(), MaskBits());
+  return *target_;
 }
 
 void TMagicPacket::SendMagicPacket() {
-  const std::optional<std::string> host = TargetAddress();
-  // Checked before anything goes out, unlike the broadcast's other failures.
-  if (MaskBits() != -1 && HasFieldOutOfRange(HostAddress())) {
-    throw EArgsException(msg::kBadHostAddress);
-  }
+  const Destinations to = Targets();  // a refused host raises before anything goes out
   TUdpSocket socket;
-  SendPacketTo(socket, host);
-  if (MaskBits() != -1) SendPacketTo(socket, GetBroadcastAddress());
+  SendPacketTo(socket, to.host ? std::optional(DottedQuad(*to.host)) : std::nullopt);
+  if (to.broadcast) SendPacketTo(socket, DottedQuad(*to.broadcast));
 }
 
 void TMagicPacket::SendPacketTo(TUdpSocket& socket, const std::optional<std::string>& address) {

@@ -66,11 +66,12 @@ TEST_F(ProgramSend, APortTextThatIsNoServiceAndNoNumberEndsWithStatus3) {
             ProgramLines({"マジックパケットの送信処理に失敗しました。" + NotInteger("abc")}));
 }
 
-TEST_F(ProgramSend, AHostNameWithMaskBitsEndsWithStatus2AfterTheFirstDatagram) {
+// The broadcast must be that of the address the packet goes to: refused before anything goes.
+TEST_F(ProgramSend, AHostNameWithMaskBitsEndsWithStatus2BeforeAnyDatagram) {
   RunResult r = RunProgram({kMac, "/h:localhost", "/s:24", PortOption()});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, ProgramLines({"ホストアドレス(/hｽｲｯﾁの指定値)が不正です。"}));
-  EXPECT_EQ(host_.Receive(), Packet());
+  EXPECT_EQ(host_.Receive(300), std::nullopt);
 }
 
 // a.b.c.d is looked up as a name first, so it runs where lookups go nowhere.

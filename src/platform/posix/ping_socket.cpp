@@ -20,8 +20,6 @@ namespace os::posix {
 namespace {
 
 constexpr std::size_t kIpHeaderSize = kIpv4HeaderSize;
-constexpr std::size_t kIcmpHeaderSize = 8;
-constexpr std::uint8_t kEchoReply = 0;
 constexpr std::uint8_t kDefaultTtl = 64;
 
 struct PingState {
@@ -47,14 +45,13 @@ struct Origin {
   std::uint8_t ttl = kDefaultTtl;
 };
 
-std::uint16_t Word(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
-
 // The kernel hands replies (and quotes requests) with the identifier it chose for the
 // socket; a raw socket would show the one that was sent. The checksum follows the change
 // (RFC 1624), so it stays valid even for a message cut short.
 void PutBackIdentifier(std::uint8_t* icmp, std::size_t length, const PingState& state) {
   if (!state.sent || length < kIcmpHeaderSize) return;
-  PutNetworkWord(icmp + 2, UpdatedChecksum(Word(icmp + 2), Word(icmp + 4), Word(state.identifier)));
+  PutNetworkWord(icmp + 2, UpdatedChecksum(NetworkWord(icmp + 2), NetworkWord(icmp + 4),
+                                           NetworkWord(state.identifier)));
   std::memcpy(icmp + 4, state.identifier, 2);
 }
 
@@ -150,7 +147,7 @@ ssize_t FromDatagrams(int fd, const PingState& state, std::uint8_t* icmp, std::s
   ReadControl(&msg.header, origin);
   origin->source = msg.name.sin_addr;
   auto length = std::min(static_cast<std::size_t>(n), room);
-  if (length > 0 && icmp[0] == kEchoReply) PutBackIdentifier(icmp, length, state);
+  if (length > 0 && icmp[0] == kIcmpEchoReply) PutBackIdentifier(icmp, length, state);
   return static_cast<ssize_t>(length);
 }
 
@@ -187,6 +184,20 @@ void NotePingSent(int fd, const void* message, std::size_t length) {
   if (it == registry.end()) return;
   it->second.sent = true;
   std::memcpy(it->second.identifier, static_cast<const std::uint8_t*>(message) + 4, 2);
+}
+
+bool IsAsynchronousError(int error) {
+  switch (error) {
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ECONNREFUSED:
+    case EPROTO:
+    case ENOPROTOOPT:
+      return true;
+    default:
+      return false;
+  }
 }
 
 ssize_t ReceivePing(int fd, void* buffer, std::size_t length, int flags, ::sockaddr_in* from) {

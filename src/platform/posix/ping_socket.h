@@ -20,6 +20,10 @@ void ForgetPingSocket(int fd);
 // Remembers the identifier of an echo request about to be sent, to put it back later.
 void NotePingSent(int fd, const void* message, std::size_t length);
 
+// True for the errors an ICMP message sets on the socket, which the next send reports
+// whatever its own destination.
+bool IsAsynchronousError(int error);
+
 // Receives the next message as a raw socket would hand it up: an error from the error
 // queue first, else a datagram. -1 with errno on failure.
 ssize_t ReceivePing(int fd, void* buffer, std::size_t length, int flags, ::sockaddr_in* from);

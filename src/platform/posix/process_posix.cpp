@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -10,7 +12,19 @@
 
 namespace os {
 
-void PrepareProcess() { ::signal(SIGPIPE, SIG_IGN); }
+void PrepareProcess() {
+  ::signal(SIGPIPE, SIG_IGN);
+  // A closed standard descriptor would be taken by the next socket, and a result line
+  // written into it (the installed program holds cap_net_raw).
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+      if (opened != fd && opened >= 0) ::close(opened);
+    }
+  }
+  // Paced sends pause for tens of microseconds; the default slack would double them.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+}
 
 CommandLine RawCommandLine(int argc, char** argv) {
   CommandLine line;
@@ -57,6 +71,13 @@ std::uint64_t MicroTicks() {
 void Sleep(std::uint32_t milliseconds) {
   timespec left{static_cast<time_t>(milliseconds / 1000),
                 static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+void PauseMicroseconds(std::uint64_t microseconds) {
+  timespec left{static_cast<time_t>(microseconds / 1000000),
+                static_cast<long>(microseconds % 1000000) * 1000L};
   while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
 }

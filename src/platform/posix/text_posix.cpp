@@ -19,4 +19,6 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
   return SameAsciiIgnoringCase(a, b);
 }
 
+std::string ListTextToNative(std::string text) { return text; }
+
 }  // namespace os

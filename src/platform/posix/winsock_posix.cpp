@@ -250,10 +250,17 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn
   if (length < 0) return Fail(kWsaeInval);
   if (!AddressArgumentOk(to, to_length)) return Fail(10014);
   ::sockaddr_in n = ToNative(*to);
-  if (posix::IsPingSocket(Fd(s)))
-    posix::NotePingSent(Fd(s), buffer, static_cast<std::size_t>(length));
-  ssize_t r = ::sendto(Fd(s), buffer, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL,
-                       reinterpret_cast<::sockaddr*>(&n), sizeof(n));
+  const bool ping = posix::IsPingSocket(Fd(s));
+  if (ping) posix::NotePingSent(Fd(s), buffer, static_cast<std::size_t>(length));
+  auto send_once = [&] {
+    return ::sendto(Fd(s), buffer, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL,
+                    reinterpret_cast<::sockaddr*>(&n), sizeof(n));
+  };
+  ssize_t r = send_once();
+  // A ping socket hands an ICMP error that arrived for an earlier request to the next send,
+  // to whatever address; its message still waits in the error queue for that request. The
+  // error is cleared by being reported, so a second try tells this send's own fate.
+  if (r < 0 && ping && posix::IsAsynchronousError(errno)) r = send_once();
   return r < 0 ? FailErrno() : static_cast<int>(r);
 }
 

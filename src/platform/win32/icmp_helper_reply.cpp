@@ -9,7 +9,6 @@
 namespace os::win32 {
 namespace {
 
-constexpr std::size_t kIcmpHeaderSize = 8;
 // A router quotes at most this much of a datagram in all (RFC 1812).
 constexpr std::size_t kMaxErrorDatagram = 576;
 

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/icmp_wire.h"
 #include "platform/win32/icmp_helper_reply.h"
 
 namespace os::win32 {
@@ -30,9 +31,8 @@ namespace {
 // requests per host outstanding at one request a second.
 constexpr DWORD kAnswerWaitMs = 10000;
 constexpr std::uint8_t kDefaultTtl = 128;
-constexpr int kIcmpHeaderSize = 8;
-constexpr std::uint8_t kEchoRequest = 8;
-constexpr int kMaxEchoData = 0xFFFF - 20 - kIcmpHeaderSize;
+constexpr int kIcmpHeader = static_cast<int>(kIcmpHeaderSize);
+constexpr int kMaxEchoData = 0xFFFF - static_cast<int>(kIpv4HeaderSize) - kIcmpHeader;
 constexpr std::size_t kMaxIpOptions = 40;
 
 struct Arrived {
@@ -206,16 +206,16 @@ int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to,
     return Fail(WSAEFAULT);
   }
   if (to->family != kAfInet) return Fail(WSAEAFNOSUPPORT);
-  if (length < kIcmpHeaderSize || static_cast<std::uint8_t>(buffer[0]) != kEchoRequest) {
+  if (length < kIcmpHeader || static_cast<std::uint8_t>(buffer[0]) != kIcmpEchoRequest) {
     return Fail(WSAEINVAL);
   }
-  if (length - kIcmpHeaderSize > kMaxEchoData) return Fail(WSAEMSGSIZE);
+  if (length - kIcmpHeader > kMaxEchoData) return Fail(WSAEMSGSIZE);
 
   auto r = std::make_unique<Request>();
   r->socket = socket;
   r->message.assign(buffer, buffer + length);
   r->destination = to->addr;
-  const auto data_size = static_cast<WORD>(length - kIcmpHeaderSize);
+  const auto data_size = static_cast<WORD>(length - kIcmpHeader);
   // Room for one reply, its data, an ICMP error's 8 bytes, options and the I/O status.
   r->reply.assign(sizeof(ICMP_ECHO_REPLY) + data_size + 8 + kMaxIpOptions + sizeof(IO_STATUS_BLOCK),
                   0);

@@ -43,6 +43,23 @@ std::uint64_t MicroTicks() {
   return ticks / frequency * 1000000u + ticks % frequency * 1000000u / frequency;
 }
 void Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+void PauseMicroseconds(std::uint64_t microseconds) {
+  // A waitable timer keeps a pause below the scheduler's tick where the system offers a
+  // high-resolution one; elsewhere the pause is the shortest sleep there is.
+  constexpr DWORD kHighResolution = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+  thread_local HANDLE timer = [] {
+    HANDLE t = ::CreateWaitableTimerExW(nullptr, nullptr, kHighResolution, TIMER_ALL_ACCESS);
+    return t != nullptr ? t : ::CreateWaitableTimerW(nullptr, TRUE, nullptr);
+  }();
+  LARGE_INTEGER due{};
+  due.QuadPart = -static_cast<LONGLONG>(microseconds * 10);  // relative, 100 ns units
+  if (timer == nullptr || !::SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+    ::Sleep(static_cast<DWORD>(microseconds / 1000));
+    return;
+  }
+  ::WaitForSingleObject(timer, INFINITE);
+}
 std::uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 std::uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
 

@@ -18,4 +18,21 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+std::string ListTextToNative(std::string text) {
+  std::string_view utf8 = text;
+  if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+  if (utf8.empty()) return std::string(utf8);
+  const int size = static_cast<int>(utf8.size());
+  const int wide_length =
+      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+  if (wide_length <= 0) return text;  // not UTF-8: ANSI text already
+  std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wide_length);
+  const int length =
+      ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_length, ansi.data(), length, nullptr, nullptr);
+  return ansi;
+}
+
 }  // namespace os

@@ -1,0 +1,26 @@
+#include "wake/destinations.h"
+
+#include "net/udp_socket.h"
+#include "text/messages.h"
+#include "wake/broadcast_address.h"
+#include "wake/magic_packet.h"
+
+namespace trolvane {
+
+Destinations ResolveDestinations(std::string_view host, std::int32_t mask_bits) {
+  if (host.empty()) throw EArgsException(msg::kBadHostAddress);
+  Destinations to;
+  if (mask_bits != kNoMaskBits) {
+    // Checked before anything goes out, and from the text alone: the broadcast must be
+    // that of the very address the packet goes to.
+    to.broadcast = DirectedBroadcastOf(host, mask_bits);
+    to.host = TIpSocket::ParseAddress(host);
+  } else {
+    to.host = TIpSocket::ResolveHostAddress(host);
+  }
+  // The empty address would mean this machine, which then confirms itself.
+  if (to.host == 0u) throw EArgsException(msg::kBadHostAddress);
+  return to;
+}
+
+}  // namespace trolvane
