@@ -15,12 +15,14 @@ RoomLab::RoomLab() {
   client_ = lab_.AddNamespace("client");
   room_ = lab_.AddNamespace("room");
   lab_.Link(client_, "198.18.0.1/30", room_, "198.18.0.2/30");
-  for (const char* range : {"198.18.64.0/18", "198.18.200.0/24"}) {
+  for (const char* range : {"198.18.64.0/18", "198.18.200.0/24", "198.18.201.0/24"}) {
     MustRun({"ip", "-n", client_, "route", "add", range, "via", "198.18.0.2"});
   }
   // Every address of the range is the room's own; the silent range goes nowhere.
   MustRun({"ip", "-n", room_, "addr", "add", "198.18.64.0/18", "dev", "lo"});
   MustRun({"ip", "-n", room_, "route", "add", "blackhole", "198.18.200.0/24"});
+  MustRun({"ip", "-n", room_, "route", "add", "unreachable", "198.18.201.0/24"});
+  RunCommand({"sysctl", "-q", "-w", "net.ipv4.ip_forward=1"}, {.prefix = lab_.Exec(room_)});
   for (const char* setting : {"net.ipv4.icmp_ratelimit=0", "net.ipv4.icmp_msgs_per_sec=1000000",
                               "net.ipv4.icmp_msgs_burst=1000000"}) {
     RunCommand({"sysctl", "-q", "-w", setting}, {.prefix = lab_.Exec(room_)});
@@ -33,6 +35,7 @@ std::string RoomLab::Answering(int i) {
 }
 
 std::string RoomLab::Silent(int i) { return "198.18.200." + std::to_string(i + 1); }
+std::string RoomLab::Rejected(int i) { return "198.18.201." + std::to_string(i + 1); }
 
 std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
     const std::vector<std::string>& argv) const {
@@ -47,6 +50,17 @@ RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int tim
                      .prefix = lab_.ProgramPrefix(client_)};
   options.raw_icmp_refused = raw_icmp_refused;
   return testing::RunProgram(arguments, options);
+}
+
+RunResult RoomLab::RunUnprivileged(const std::vector<std::string>& arguments) {
+  RunCommand({"sysctl", "-q", "-w", "net.ipv4.ping_group_range=65534 65534"},
+             {.prefix = lab_.Exec(client_)});
+  std::vector<std::string> command = {TROLVANE_PROGRAM};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  RunOptions options{.time_limit_seconds = 30, .prefix = lab_.Exec(client_)};
+  options.prefix.insert(options.prefix.end(),
+                        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  return RunCommand(command, options);
 }
 
 }  // namespace trolvane::testing

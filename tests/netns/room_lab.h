@@ -1,7 +1,8 @@
 // A room of PCs for the host list, on the shared namespace lab: the program's namespace
 // ("client", 198.18.0.1/30, no default route) routes two ranges to the "room" namespace
 // (198.18.0.2/30): 198.18.64.0/18, whose 16,384 addresses the room owns on its loopback
-// and answers for, and 198.18.200.0/24, which it drops without a word.
+// and answers for, 198.18.200.0/24, which it drops without a word, and 198.18.201.0/24,
+// which it rejects with a host-unreachable message.
 #pragma once
 
 #include <memory>
@@ -21,12 +22,15 @@ class RoomLab {
   // The i-th answering address (0 to 16,382) and the i-th silent one (0 to 253).
   static std::string Answering(int i);
   static std::string Silent(int i);
+  static std::string Rejected(int i);
 
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
   // The build under test in the client namespace; raw_icmp_refused as in RunOptions.
   RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60,
                        bool raw_icmp_refused = false);
+  // The native program as a user without raw ICMP rights, through the ping socket.
+  RunResult RunUnprivileged(const std::vector<std::string>& arguments);
 
  private:
   NetnsLab lab_{"room"};

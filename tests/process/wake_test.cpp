@@ -66,6 +66,16 @@ TEST_F(ProgramSend, APortTextThatIsNoServiceAndNoNumberEndsWithStatus3) {
             ProgramLines({"マジックパケットの送信処理に失敗しました。" + NotInteger("abc")}));
 }
 
+// With standard output closed, no socket takes its place: the receiver gets the packet and
+// nothing else, however the run ends.
+TEST_F(ProgramSend, AClosedStandardOutputIsNoSocket) {
+  RunOptions options;
+  options.close_stdout = true;
+  RunProgram({kMac, "/h:127.0.0.1", PortOption(), "/t:0"}, options);
+  EXPECT_EQ(host_.Receive(), Packet());
+  EXPECT_EQ(host_.Receive(300), std::nullopt);
+}
+
 // The broadcast must be that of the address the packet goes to: refused before anything goes.
 TEST_F(ProgramSend, AHostNameWithMaskBitsEndsWithStatus2BeforeAnyDatagram) {
   RunResult r = RunProgram({kMac, "/h:localhost", "/s:24", PortOption()});
