@@ -152,7 +152,8 @@ TEST_F(HostListInNamespaces, AnUnreachableIsTheRejectedHostsAlone) {
       ++errors;
     }
     EXPECT_EQ(errors, 1u) << r.out;
-    EXPECT_NE(r.out.find("ホスト(" + RoomLab::Rejected(0) + ")の起動を確認できませんでした。(Pingエラー)"),
+    EXPECT_NE(r.out.find("ホスト(" + RoomLab::Rejected(0) +
+                         ")の起動を確認できませんでした。(Pingエラー)"),
               std::string::npos);
   }
 }

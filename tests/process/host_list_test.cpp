@@ -49,10 +49,17 @@ TEST_F(HostListErrors, ListsThatWakeNothing) {
        {"/f:" + name},
        2,
        {bad_line + "1行目が不正です。制御文字を含んでいます。"}},
+      // As Notepad saves it: UTF-8 with a byte order mark, shown in the program's code page.
+      {"\xEF\xBB\xBF"
+       "01-02-03-04-05-06 127.0.0.1 ビット\r\n",
+       {"/f:" + name},
+       2,
+       {bad_line + "1行目が不正です。'ビット' は整数ではありません"}},
       {"01-02-03-04-05-06 0.0.0.0\n",  // this machine: refused, nothing sent
        {"/f:" + name, "/t:0"},
        5,
-       {"ホスト(0.0.0.0)の起動を確認できませんでした。(Pingエラー)", "1台中0台の起動を確認しました。"}},
+       {"ホスト(0.0.0.0)の起動を確認できませんでした。(Pingエラー)",
+        "1台中0台の起動を確認しました。"}},
   };
   for (const auto& c : cases) {
     if (!c.list.empty()) List(c.list);
