@@ -115,6 +115,7 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call, std::int32_t timeout,
         if (!index) return std::nullopt;
         return HostAnswer{*index, answer.kind};
       },
+      .own_machine = {},
       .confirmed = answered,
       .waiting = waiting,
   };

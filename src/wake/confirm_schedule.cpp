@@ -53,7 +53,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
                                       const ConfirmSeams& seams) {
   const bool once = timeout <= 0 && timeout != kNoTimeLimit;
   std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
-  std::vector<bool> done(count, false), asked(count, false);
+  std::vector<bool> done(count, false), asked(count, false), other(count, false);
   std::size_t waiting_for = count;
   SendGap gap(kRequestGapUs);
   HostTurns turns(kRequestIntervalUs);
@@ -112,17 +112,22 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     }
     if (!answer || answer->index >= count || done[answer->index]) continue;
     if (answer->kind == TReplyStatusKind::rkEchoReply) {
+      // The address may still pass to the woken machine (a sleep proxy answers for it).
+      if (seams.own_machine && !seams.own_machine(answer->index)) {
+        other[answer->index] = true;
+        continue;
+      }
       finish(answer->index, HostOutcome::kConfirmed);
       if (seams.confirmed) seams.confirmed(answer->index);
     } else {
       outcomes[answer->index] = HostOutcome::kError;
     }
   }
-  // A wait cut short by a failing socket leaves every host not heard from in error.
-  if (failed_receives >= kFailedReceivesLimit) {
-    for (std::size_t i = 0; i < count; ++i) {
-      if (!done[i]) outcomes[i] = HostOutcome::kError;
-    }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (done[i]) continue;
+    // A wait cut short by a failing socket leaves every host not heard from in error.
+    if (failed_receives >= kFailedReceivesLimit) outcomes[i] = HostOutcome::kError;
+    if (other[i]) outcomes[i] = HostOutcome::kOtherMachine;
   }
   return outcomes;
 }

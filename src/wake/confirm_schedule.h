@@ -28,13 +28,17 @@ struct ConfirmSeams {
   // Waits at most timeout ms for the next datagram: an answer of ours, or nothing (the
   // wait ended, or what came was somebody else's). Raises when the receive failed.
   std::function<std::optional<HostAnswer>(std::int32_t timeout)> receive;
+  // For an echo reply: whether it came from the machine that was woken (unset: every
+  // answer is). One from another machine does not confirm and does not end the wait.
+  std::function<bool(std::size_t index)> own_machine;
   // As soon as the host answers.
   std::function<void(std::size_t index)> confirmed;
   // At least once a second while waiting: milliseconds since the start.
   std::function<void(std::uint64_t elapsed)> waiting;
 };
 
-enum class HostOutcome { kConfirmed, kTimedOut, kError };
+// kOtherMachine: not confirmed, and the last echo reply came from another machine.
+enum class HostOutcome { kConfirmed, kTimedOut, kError, kOtherMachine };
 
 // Two requests never leave closer than this; each host is asked at most once a second.
 inline constexpr std::uint64_t kRequestGapUs = 100;

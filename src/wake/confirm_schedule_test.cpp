@@ -23,6 +23,7 @@ struct Net {
   std::uint64_t stall_at = 0, stall_us = 0;  // one jump of the clock
   bool duplicate = false;                    // every answer comes twice
   std::vector<bool> refuse_send;
+  std::vector<bool> other_machine;  // its echo replies come from another machine
 
   std::uint64_t now = 0;
   std::vector<std::pair<std::uint64_t, std::size_t>> sends;  // time, host
@@ -59,6 +60,8 @@ struct Net {
           due.erase(due.begin());
           return a;
         },
+        .own_machine =
+            [&](std::size_t i) { return i >= other_machine.size() || !other_machine[i]; },
         .confirmed = [&](std::size_t) { ++confirmed_calls; },
         .waiting = {},
     };
@@ -144,6 +147,12 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   refused.refuse_send = {true};
   EXPECT_EQ(refused.Run(3000), (std::vector{O::kError, O::kConfirmed}));
   EXPECT_EQ(refused.SendTimesMs(0).size(), 1u);
+
+  // An answer from another machine neither confirms nor ends the wait, and is named.
+  Net proxy({{{K::rkEchoReply, 5}}, {{K::rkEchoReply, 5}}});
+  proxy.other_machine = {true};
+  EXPECT_EQ(proxy.Run(2000), (std::vector{O::kOtherMachine, O::kConfirmed}));
+  EXPECT_EQ(proxy.SendTimesMs(0), (std::vector<std::uint64_t>{0, 1000}));
 
   // A few failed receives end no wait; a socket that keeps failing ends it in error.
   Net flaky({{{K::rkEchoReply, 50}}});

@@ -35,6 +35,7 @@ void TMagicPacket::ConfirmBoot() {
         if (reply.Status == TReplyStatusKind::rkTimedOut) return std::nullopt;
         return HostAnswer{0, reply.Status};
       },
+      .own_machine = {},
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
   };
