@@ -36,6 +36,10 @@ void Sleep(std::uint32_t milliseconds);
 // Blocks it for a wait shorter than a millisecond, as closely as the platform allows: the
 // gap between two paced sends.
 void PauseMicroseconds(std::uint64_t microseconds);
+// How many descriptors (sockets and files) the process may hold at once, after raising
+// the limit toward wanted where the system allows it. Windows has no such limit; there
+// the dynamic port range (16,384 ports) bounds the connections that may be open at once.
+std::uint32_t DescriptorLimit(std::uint32_t wanted);
 std::uint32_t CurrentProcessId();
 std::uint32_t CurrentThreadId();
 

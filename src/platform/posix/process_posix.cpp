@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -80,6 +81,21 @@ void PauseMicroseconds(std::uint64_t microseconds) {
                 static_cast<long>(microseconds % 1000000) * 1000L};
   while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
+}
+
+std::uint32_t DescriptorLimit(std::uint32_t wanted) {
+  ::rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+    const ::rlim_t raised = limit.rlim_max == RLIM_INFINITY || limit.rlim_max > wanted
+                                ? static_cast<::rlim_t>(wanted)
+                                : limit.rlim_max;
+    const ::rlimit asked{raised, limit.rlim_max};
+    if (::setrlimit(RLIMIT_NOFILE, &asked) == 0) limit.rlim_cur = raised;
+  }
+  return limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 0xffffffffu
+             ? 0xffffffffu
+             : static_cast<std::uint32_t>(limit.rlim_cur);
 }
 
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }

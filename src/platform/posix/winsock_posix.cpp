@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/posix/ping_socket.h"
+#include "platform/posix/tcp_refusal.h"
 #include "platform/posix/wsa_errors.h"
 #include "platform/winsock.h"
 
@@ -37,6 +38,11 @@ bool MapOption(int level, int name, int* native_level, int* native_name) {
   if (level == kSolSocket && name == kSoBroadcast) {
     *native_level = SOL_SOCKET;
     *native_name = SO_BROADCAST;
+    return true;
+  }
+  if (level == kSolSocket && (name == kSoLinger || name == kSoError)) {
+    *native_level = SOL_SOCKET;
+    *native_name = name == kSoLinger ? SO_LINGER : SO_ERROR;
     return true;
   }
   if (level == kIpProtoIp && name == kIpTtl) {
@@ -125,6 +131,18 @@ void FromNative(const ::sockaddr_in& n, SockAddrIn* a, int* length) {
   *length = sizeof(SockAddrIn);
 }
 
+// A refusal counts only as the peer's reset; see tcp_refusal.h.
+int ConnectErrorCode(int fd, int error) {
+  if (error == ECONNREFUSED && posix::RefusedByIcmp(fd)) return kWsaeHostUnreach;
+  return WsaErrorFromErrno(error);
+}
+
+bool IsStreamSocket(int fd) {
+  int type = 0;
+  socklen_t n = sizeof type;
+  return ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &n) == 0 && type == SOCK_STREAM;
+}
+
 bool AddressArgumentOk(const SockAddrIn* a, int length) {
   return a != nullptr && length >= static_cast<int>(sizeof(SockAddrIn));
 }
@@ -181,6 +199,14 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length) {
   int native_name = 0;
   if (!MapOption(level, name, &native_level, &native_name)) return Fail(10042);
   if (value == nullptr || length < 0) return Fail(10014);
+  if (native_name == SO_LINGER) {
+    if (length < static_cast<int>(sizeof(Linger))) return Fail(10014);
+    Linger winsock{};
+    std::memcpy(&winsock, value, sizeof winsock);
+    const ::linger native{winsock.onoff != 0 ? 1 : 0, winsock.seconds};
+    return ::setsockopt(Fd(s), SOL_SOCKET, SO_LINGER, &native, sizeof native) == 0 ? 0
+                                                                                   : FailErrno();
+  }
   return ::setsockopt(Fd(s), native_level, native_name, value, static_cast<socklen_t>(length)) == 0
              ? 0
              : FailErrno();
@@ -191,6 +217,22 @@ int getsockopt(SOCKET s, int level, int name, char* value, int* length) {
   int native_name = 0;
   if (!MapOption(level, name, &native_level, &native_name)) return Fail(10042);
   if (value == nullptr || length == nullptr || *length < 0) return Fail(10014);
+  if (native_name == SO_ERROR || native_name == SO_LINGER) {
+    if (*length < 4) return Fail(10014);
+    int native[2] = {};
+    socklen_t size = native_name == SO_ERROR ? sizeof native[0] : sizeof native;
+    if (::getsockopt(Fd(s), SOL_SOCKET, native_name, native, &size) != 0) return FailErrno();
+    if (native_name == SO_ERROR) {
+      const int code = native[0] == 0 ? 0 : ConnectErrorCode(Fd(s), native[0]);
+      std::memcpy(value, &code, sizeof code);
+    } else {
+      const Linger winsock{static_cast<std::uint16_t>(native[0] != 0),
+                           static_cast<std::uint16_t>(native[1])};
+      std::memcpy(value, &winsock, sizeof winsock);
+    }
+    *length = 4;
+    return 0;
+  }
   auto n = static_cast<socklen_t>(*length);
   if (::getsockopt(Fd(s), native_level, native_name, value, &n) != 0) return FailErrno();
   *length = static_cast<int>(n);
@@ -206,7 +248,11 @@ int bind(SOCKET s, const SockAddrIn* address, int length) {
 int connect(SOCKET s, const SockAddrIn* address, int length) {
   if (!AddressArgumentOk(address, length)) return Fail(10014);
   ::sockaddr_in n = ToNative(*address);
-  return ::connect(Fd(s), reinterpret_cast<::sockaddr*>(&n), sizeof(n)) == 0 ? 0 : FailErrno();
+  if (IsStreamSocket(Fd(s))) posix::WatchConnectErrors(Fd(s));
+  if (::connect(Fd(s), reinterpret_cast<::sockaddr*>(&n), sizeof(n)) == 0) return 0;
+  // Winsock's word for a connection under way.
+  if (errno == EINPROGRESS) return Fail(kWsaeWouldBlock);
+  return Fail(ConnectErrorCode(Fd(s), errno));
 }
 
 int listen(SOCKET s, int backlog) { return ::listen(Fd(s), backlog) == 0 ? 0 : FailErrno(); }
@@ -324,6 +370,35 @@ int select(int /*ignored*/, FdSet* read, FdSet* write, FdSet* error, const TimeV
     ready += static_cast<int>(kept);
   }
   return ready;
+}
+
+int WSAPoll(PollFd* sockets, std::uint32_t count, int timeout_ms) {
+  if (sockets == nullptr && count > 0) return Fail(10014);
+  // Winsock's event bits to the kernel's and back, in pairs.
+  static constexpr short kBits[][2] = {{kPollIn, POLLIN},
+                                       {kPollOut, POLLOUT},
+                                       {kPollErr, POLLERR},
+                                       {kPollHup, POLLHUP},
+                                       {kPollNval, POLLNVAL}};
+  std::vector<::pollfd> polls(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    polls[i].fd = Fd(sockets[i].socket);
+    for (const auto& bit : kBits) {
+      if (sockets[i].events & bit[0])
+        polls[i].events = static_cast<short>(polls[i].events | bit[1]);
+    }
+  }
+  const int r = ::poll(polls.data(), count, timeout_ms < 0 ? -1 : timeout_ms);
+  if (r < 0) return FailErrno();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    sockets[i].revents = 0;
+    for (const auto& bit : kBits) {
+      if (polls[i].revents & bit[1]) {
+        sockets[i].revents = static_cast<std::int16_t>(sockets[i].revents | bit[0]);
+      }
+    }
+  }
+  return r;
 }
 
 HostEnt* gethostbyname(const char* name) {

@@ -60,6 +60,11 @@ void PauseMicroseconds(std::uint64_t microseconds) {
   }
   ::WaitForSingleObject(timer, INFINITE);
 }
+
+std::uint32_t DescriptorLimit(std::uint32_t wanted) {
+  constexpr std::uint32_t kDynamicPorts = 16384;
+  return wanted < kDynamicPorts ? wanted : kDynamicPorts;
+}
 std::uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 std::uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
 

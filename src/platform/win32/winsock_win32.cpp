@@ -1,6 +1,7 @@
 // Winsock 1.1 calls, forwarded to wsock32.dll through the import table.
 #include <winsock2.h>
 
+#include "platform/module.h"
 #include "platform/winsock.h"
 
 namespace os {
@@ -14,6 +15,12 @@ static_assert(sizeof(TimeVal) == sizeof(::timeval));
 static_assert(sizeof(FdSet) == sizeof(::fd_set));
 static_assert(offsetof(FdSet, array) == offsetof(::fd_set, fd_array));
 static_assert(sizeof(WsaData) >= sizeof(::WSADATA));
+static_assert(sizeof(PollFd) == sizeof(::WSAPOLLFD));
+static_assert(offsetof(PollFd, revents) == offsetof(::WSAPOLLFD, revents));
+static_assert(sizeof(Linger) == sizeof(::linger));
+static_assert(kPollIn == POLLIN && kPollOut == POLLOUT && kPollErr == POLLERR &&
+              kPollHup == POLLHUP && kPollNval == POLLNVAL);
+static_assert(kSoLinger == SO_LINGER && kSoError == SO_ERROR);
 
 namespace {
 const ::sockaddr* Native(const SockAddrIn* a) { return reinterpret_cast<const ::sockaddr*>(a); }
@@ -70,6 +77,21 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, SockAddrIn* from, in
 int select(int ignored, FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout) {
   return ::select(ignored, Native(read), Native(write), Native(error),
                   reinterpret_cast<::timeval*>(const_cast<TimeVal*>(timeout)));
+}
+
+// WS2_32.DLL is loaded at run time, as the socket stack loads it: the import table names
+// only wsock32, whose sockets are WS2_32's own.
+int WSAPoll(PollFd* sockets, std::uint32_t count, int timeout_ms) {
+  using Poll = int(WSAAPI*)(::WSAPOLLFD*, ULONG, INT);
+  static const auto poll = [] {
+    const ModuleHandle library = LoadModule("WS2_32.DLL");
+    return library == 0 ? nullptr : reinterpret_cast<Poll>(FindSymbol(library, "WSAPoll"));
+  }();
+  if (poll == nullptr) {
+    ::WSASetLastError(WSAEOPNOTSUPP);
+    return kSocketError;
+  }
+  return poll(reinterpret_cast<::WSAPOLLFD*>(sockets), count, timeout_ms);
 }
 
 HostEnt* gethostbyname(const char* name) {
