@@ -1,0 +1,85 @@
+// Non-blocking TCP connection attempts to many hosts at once: the confirmation of a host
+// whose firewall drops echo requests. An accepted connection is closed at once with a
+// reset, nothing sent; a refusal (the peer's reset) confirms as well, since only a running
+// system answers so. A time-out or an ICMP error confirms nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/winsock.h"
+
+namespace trolvane {
+
+enum class ProbeOutcome : std::uint8_t {
+  kAccepted,  // the host completed the connection
+  kRefused,   // the host reset it: its system runs, the port is closed
+  kFailed,    // an ICMP error or a local failure (no route, ...)
+  kTimedOut,  // no answer within the attempt's lifetime; abandoned
+};
+
+// Whether the outcome proves that the host's system runs.
+constexpr bool Confirms(ProbeOutcome outcome) {
+  return outcome == ProbeOutcome::kAccepted || outcome == ProbeOutcome::kRefused;
+}
+
+struct ProbeResult {
+  std::uint32_t address;  // network order, as given to Start
+  std::uint16_t port;     // host order, as given to Start
+  ProbeOutcome outcome;
+};
+
+class TTcpProber {
+ public:
+  // Long enough for a refusal from Windows, which tries a refused connection again
+  // twice, half a second and a second later, before it reports the reset.
+  static constexpr std::uint32_t kDefaultLifetimeMs = 2500;
+  // At most this many attempts are open at once, and never more than half the process's
+  // descriptors.
+  static constexpr std::size_t kMostOpen = 1024;
+
+  // Winsock must be started. An attempt older than lifetime_ms is abandoned.
+  explicit TTcpProber(std::uint32_t lifetime_ms = kDefaultLifetimeMs);
+  ~TTcpProber();  // closes every open attempt
+  TTcpProber(const TTcpProber&) = delete;
+  TTcpProber& operator=(const TTcpProber&) = delete;
+
+  // How many attempts may be open at once (at least 1); fixed for the prober's life.
+  std::size_t Capacity() const { return capacity_; }
+  // Attempts open now, and those ended but not yet reported.
+  std::size_t OpenCount() const { return open_.size(); }
+  std::size_t ReportPending() const { return ended_.size(); }
+
+  // Opens one attempt to address (network order) on port (host order). False, with
+  // nothing open, when Capacity attempts are open or no socket could be had (the next
+  // Poll may free one); true when the attempt is under way or already ended, in which
+  // case Poll reports it.
+  bool Start(std::uint32_t address, std::uint16_t port);
+
+  // Waits at most timeout_ms (0: not at all) until an attempt ends, never longer than
+  // until the oldest is due to be abandoned, and returns at once when nothing is open.
+  // Appends every attempt that ended, with its outcome, to finished (its socket already
+  // closed) and gives how many it appended. Raises ENetSocketError when the wait fails.
+  std::size_t Poll(std::int32_t timeout_ms, std::vector<ProbeResult>* finished);
+
+ private:
+  struct Attempt {
+    os::SOCKET socket;
+    std::uint32_t address;
+    std::uint16_t port;
+    std::uint64_t deadline;  // microseconds, os::MicroTicks
+  };
+  // The outcome of an attempt whose socket is ready or due, closing it; false when it is
+  // still under way.
+  static bool Settle(const Attempt& attempt, bool due, ProbeOutcome* outcome);
+  void CloseAll();
+
+  std::uint64_t lifetime_us_;
+  std::size_t capacity_;
+  std::vector<Attempt> open_;
+  std::vector<ProbeResult> ended_;
+  std::vector<os::PollFd> polls_;
+};
+
+}  // namespace trolvane
