@@ -1,6 +1,7 @@
 #include "app/driver.h"
 
 #include "app/usage.h"
+#include "net/probe_ports.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
 
@@ -17,7 +18,7 @@ int StatusOf(const ETrolvaneException& e) {
 
 std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
 
-// /p, /s and /t, the same for one host and for a list; each only when it has a value.
+// /p, /s, /t and /c, the same for one host and for a list; each only when it has a value.
 template <typename Run>
 void ApplySendOptions(const TStringList& options, Run& run) {
   if (std::string port = options.ValueOf("/p"); !port.empty()) run.SetPortText(port);
@@ -30,6 +31,11 @@ void ApplySendOptions(const TStringList& options, Run& run) {
   }
   if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
     run.SetPingTimeout(TextToIntDef(timeout, 60000));
+  }
+  if (options.FindName("/c") >= 0) {
+    auto ports = ParseProbePorts(options.ValueOf("/c"));
+    if (!ports) throw EArgsException(msg::kBadProbePorts);
+    run.SetProbePorts(std::move(*ports));
   }
 }
 

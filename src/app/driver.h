@@ -19,10 +19,10 @@ using ListFactory = std::function<std::unique_ptr<TWakeList>(const LineWriter&)>
 // One "name=value" line per argument: the first ":" becomes "=".
 TStringList BuildOptionList(const std::vector<std::string>& arguments);
 
-// Copies /m, /h, /p, /s and /t into the job, in that order. Raises EArgsException for mask
-// bits outside 0..32.
+// Copies /m, /h, /p, /s, /t and /c into the job, in that order. Raises EArgsException for mask
+// bits outside 0..32 and for a /c text that is no port list.
 void ApplyOptions(const TStringList& options, TMagicPacket& job);
-// Copies /f, /p, /s (the default mask bits) and /t into a host list run. The list's name
+// Copies /f, /p, /s (the default mask bits), /t and /c into a host list run. The list's name
 // is the whole rest of its argument (a Windows path has a colon after its drive letter).
 void ApplyListOptions(const TStringList& options, const std::vector<std::string>& arguments,
                       TWakeList& list);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "wake/line_output.h"
 
@@ -28,6 +29,9 @@ class TWakeList {
   void SetMaskBits(std::int32_t value) { mask_bits_ = value; }
   std::int32_t PingTimeout() const { return ping_timeout_; }
   void SetPingTimeout(std::int32_t value) { ping_timeout_ = value; }
+  // The TCP ports ("/c") that confirm a host besides the echo requests; none by default.
+  const std::vector<std::uint16_t>& ProbePorts() const { return probe_ports_; }
+  void SetProbePorts(std::vector<std::uint16_t> value) { probe_ports_ = std::move(value); }
 
   // Writes a line for each host as soon as it answers, then one for each host that did
   // not, in list order, then "N台中M台の起動を確認しました。". Raises EArgsException for a
@@ -43,6 +47,7 @@ class TWakeList {
   std::string port_text_ = "7";
   std::int32_t mask_bits_ = -1;
   std::int32_t ping_timeout_ = 60000;
+  std::vector<std::uint16_t> probe_ports_;
 };
 
 }  // namespace trolvane

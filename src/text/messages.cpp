@@ -38,6 +38,7 @@ const char* const kMacAddressError = "MACアドレスの処理中にエラーが
 const char* const kSendFailed = "マジックパケットの送信処理に失敗しました。";
 const char* const kBadHostAddress = "ホストアドレス(/hｽｲｯﾁの指定値)が不正です。";
 const char* const kBadMaskBits = "サブネットマスク(/sｽｲｯﾁの指定値)が不正です。";
+const char* const kBadProbePorts = "確認ポート(/cｽｲｯﾁの指定値)が不正です。";
 const char* const kBootConfirmedBefore = "ホスト(";
 const char* const kBootConfirmedAfter = ")の起動を確認しました。";
 const char* const kBootPingTimeout = "ホストの起動を確認できませんでした。(Pingタイムアウト)";

@@ -15,6 +15,7 @@ extern const char* const kMacAddressError;
 extern const char* const kSendFailed;
 extern const char* const kBadHostAddress;
 extern const char* const kBadMaskBits;
+extern const char* const kBadProbePorts;
 extern const char* const kBootConfirmedBefore;
 extern const char* const kBootConfirmedAfter;
 extern const char* const kBootPingTimeout;

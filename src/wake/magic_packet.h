@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/exception.h"
 #include "wake/destinations.h"
@@ -70,6 +71,9 @@ class TMagicPacket {
   }
   std::int32_t PingTimeout() const { return ping_timeout_; }
   void SetPingTimeout(std::int32_t value) { ping_timeout_ = value; }
+  // The TCP ports ("/c") that confirm a host besides the echo requests; none by default.
+  const std::vector<std::uint16_t>& ProbePorts() const { return probe_ports_; }
+  void SetProbePorts(std::vector<std::uint16_t> value) { probe_ports_ = std::move(value); }
 
   // Sends the packet to the host and, unless MaskBits is -1, to its broadcast address.
   virtual void SendMagicPacket();
@@ -106,6 +110,7 @@ class TMagicPacket {
   std::int32_t mask_bits_ = -1;
   std::int32_t ping_timeout_ = 60000;
   std::optional<Destinations> target_;
+  std::vector<std::uint16_t> probe_ports_;
 };
 
 }  // namespace trolvane
