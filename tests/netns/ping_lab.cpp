@@ -46,6 +46,22 @@ std::unique_ptr<BackgroundProcess> PingLab::StartInTarget(
   return std::make_unique<BackgroundProcess>(command, RunOptions{.prefix = lab_.Exec(target_)});
 }
 
+void PingLab::ShieldTarget() const {
+  SetSysctl(target_, "net.ipv4.icmp_echo_ignore_all", "1");
+  AddTargetAddress(std::string(kDeafHost) + "/25");
+  const std::string rules =
+      "add table ip shield; "
+      "add chain ip shield input { type filter hook input priority 0; }; "
+      "add rule ip shield input ip daddr " +
+      std::string(kDeafHost) +
+      " drop; "
+      "add rule ip shield input tcp dport 22 drop; "
+      "add rule ip shield input tcp dport 23 reject with icmp type port-unreachable";
+  if (RunCommand({"nft", rules}, {.prefix = lab_.Exec(target_)}).status != 0) {
+    throw std::runtime_error("cannot set the target's firewall (nft)");
+  }
+}
+
 void PingLab::NameTheTarget() { lab_.SetHosts(client_, "198.18.0.2 wol-target\n"); }
 
 void PingLab::AddTargetAddress(const std::string& cidr) const {

@@ -25,6 +25,11 @@ class PingLab {
   void SetSysctl(const std::string& ns, const std::string& name, const std::string& value) const;
   // The client's resolver knows the target as "wol-target", and nothing else.
   void NameTheTarget();
+  // A firewall in the target such as a Windows PC has: its kernel ignores echo requests,
+  // TCP port 22 is dropped and 23 rejected with an ICMP port-unreachable (no reset), and
+  // a second address, kDeafHost, drops everything. What listens is up to the test.
+  void ShieldTarget() const;
+  static constexpr char kDeafHost[] = "198.18.0.3";
   // Gives the target another address on its link (CIDR, e.g. "198.18.0.4/25").
   void AddTargetAddress(const std::string& cidr) const;
   std::uint64_t ClientTxPackets() const;  // sent by the client namespace, loopback included

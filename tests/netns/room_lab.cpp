@@ -37,6 +37,15 @@ std::string RoomLab::Answering(int i) {
 std::string RoomLab::Silent(int i) { return "198.18.200." + std::to_string(i + 1); }
 std::string RoomLab::Rejected(int i) { return "198.18.201." + std::to_string(i + 1); }
 
+std::unique_ptr<BackgroundProcess> RoomLab::AcceptOnlyOn(int port, int seconds) const {
+  for (const char* setting : {"net.ipv4.icmp_echo_ignore_all=1", "net.core.somaxconn=65535"}) {
+    MustRun({"ip", "netns", "exec", room_, "sysctl", "-q", "-w", setting});
+  }
+  auto listener = StartInRoom({"tcp_listener", std::to_string(port), std::to_string(seconds)});
+  if (!listener->WaitForOutput("ready", 5000)) throw std::runtime_error("no listener in the room");
+  return listener;
+}
+
 std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
     const std::vector<std::string>& argv) const {
   std::vector<std::string> command = argv;
