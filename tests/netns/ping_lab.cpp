@@ -46,7 +46,7 @@ std::unique_ptr<BackgroundProcess> PingLab::StartInTarget(
   return std::make_unique<BackgroundProcess>(command, RunOptions{.prefix = lab_.Exec(target_)});
 }
 
-void PingLab::ShieldTarget() const {
+void PingLab::ShieldTarget() {
   SetSysctl(target_, "net.ipv4.icmp_echo_ignore_all", "1");
   AddTargetAddress(std::string(kDeafHost) + "/25");
   const std::string rules =
@@ -60,6 +60,7 @@ void PingLab::ShieldTarget() const {
   if (RunCommand({"nft", rules}, {.prefix = lab_.Exec(target_)}).status != 0) {
     throw std::runtime_error("cannot set the target's firewall (nft)");
   }
+  lab_.ListenInside(target_, 3389);
 }
 
 void PingLab::NameTheTarget() { lab_.SetHosts(client_, "198.18.0.2 wol-target\n"); }

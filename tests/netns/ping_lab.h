@@ -26,9 +26,9 @@ class PingLab {
   // The client's resolver knows the target as "wol-target", and nothing else.
   void NameTheTarget();
   // A firewall in the target such as a Windows PC has: its kernel ignores echo requests,
-  // TCP port 22 is dropped and 23 rejected with an ICMP port-unreachable (no reset), and
-  // a second address, kDeafHost, drops everything. What listens is up to the test.
-  void ShieldTarget() const;
+  // TCP port 3389 listens, 445 is closed (a reset), 22 dropped, 23 rejected with an ICMP
+  // port-unreachable (no reset), and a second address, kDeafHost, drops everything.
+  void ShieldTarget();
   static constexpr char kDeafHost[] = "198.18.0.3";
   // Gives the target another address on its link (CIDR, e.g. "198.18.0.4/25").
   void AddTargetAddress(const std::string& cidr) const;

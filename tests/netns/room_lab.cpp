@@ -37,13 +37,11 @@ std::string RoomLab::Answering(int i) {
 std::string RoomLab::Silent(int i) { return "198.18.200." + std::to_string(i + 1); }
 std::string RoomLab::Rejected(int i) { return "198.18.201." + std::to_string(i + 1); }
 
-std::unique_ptr<BackgroundProcess> RoomLab::AcceptOnlyOn(int port, int seconds) const {
+void RoomLab::AcceptOnlyOn(int port) {
   for (const char* setting : {"net.ipv4.icmp_echo_ignore_all=1", "net.core.somaxconn=65535"}) {
     MustRun({"ip", "netns", "exec", room_, "sysctl", "-q", "-w", setting});
   }
-  auto listener = StartInRoom({"tcp_listener", std::to_string(port), std::to_string(seconds)});
-  if (!listener->WaitForOutput("ready", 5000)) throw std::runtime_error("no listener in the room");
-  return listener;
+  lab_.ListenInside(room_, port);
 }
 
 std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(

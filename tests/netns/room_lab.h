@@ -26,10 +26,9 @@ class RoomLab {
   static std::string Silent(int i);
   static std::string Rejected(int i);
 
-  // Every answering address ignores echo requests and accepts TCP connections on port
-  // (closing each at once), as PCs whose firewall lets one service through; for as long
-  // as the listener lives, at most seconds.
-  std::unique_ptr<BackgroundProcess> AcceptOnlyOn(int port, int seconds) const;
+  // Every answering address ignores echo requests and accepts TCP connections on port,
+  // as PCs whose firewall lets one service through.
+  void AcceptOnlyOn(int port);
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
   // The build under test in the client namespace; raw_icmp_refused as in RunOptions.

@@ -1,14 +1,17 @@
 #include "support/netns_lab.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "support/program_runner.h"
@@ -52,6 +55,7 @@ std::string NetnsLab::UnavailableReason() {
 NetnsLab::NetnsLab(std::string tag) : tag_(std::move(tag)) {}
 
 NetnsLab::~NetnsLab() {
+  for (int fd : listeners_) close(fd);
   for (const auto& [ns, prefix] : wine_prefixes_) {
     RunCommand({"env", "WINEPREFIX=" + prefix, "/usr/lib/wine/wineserver", "-k"},
                {.time_limit_seconds = 20, .prefix = Exec(ns)});
@@ -126,6 +130,23 @@ std::uint64_t NetnsLab::Counter(const std::string& ns, const std::string& interf
                            {.prefix = Exec(ns)});
   if (r.status != 0) throw std::runtime_error("no counter " + statistic + " on " + interface);
   return std::stoull(r.out);
+}
+
+void NetnsLab::ListenInside(const std::string& ns, int port) {
+  int fd = -1;
+  // A thread of its own enters the namespace; the socket stays there when it ends.
+  std::thread([&] {
+    int netns = open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+    sockaddr_in any{AF_INET, htons(static_cast<std::uint16_t>(port)), {}, {}};
+    if (netns >= 0 && setns(netns, CLONE_NEWNET) == 0) fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd >= 0 &&
+        (bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0 || listen(fd, 65535) != 0)) {
+      close(std::exchange(fd, -1));
+    }
+    if (netns >= 0) close(netns);
+  }).join();
+  if (fd < 0) throw std::runtime_error("cannot listen in " + ns);
+  listeners_.push_back(fd);
 }
 
 int NetnsLab::RunInside(const std::string& ns, const std::function<int()>& fn,

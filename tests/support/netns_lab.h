@@ -56,6 +56,10 @@ class NetnsLab {
   // namespace too. The lab stops that server and removes the prefix at the end.
   std::vector<std::string> ProgramPrefix(const std::string& ns);
 
+  // A TCP socket listening on port at every address of the namespace: the system completes
+  // each connection (65,535 at most) without anyone accepting it. Closed with the lab.
+  void ListenInside(const std::string& ns, int port);
+
   // An interface statistic such as "tx_packets" or "rx_bytes".
   std::uint64_t Counter(const std::string& ns, const std::string& interface,
                         const std::string& statistic) const;
@@ -70,6 +74,7 @@ class NetnsLab {
   std::vector<std::string> namespaces_;
   std::vector<std::pair<std::string, std::string>> wine_prefixes_;  // namespace, prefix
   std::vector<std::string> etc_folders_;
+  std::vector<int> listeners_;
 };
 
 }  // namespace trolvane::testing
