@@ -131,16 +131,19 @@ void FromNative(const ::sockaddr_in& n, SockAddrIn* a, int* length) {
   *length = sizeof(SockAddrIn);
 }
 
-// A refusal counts only as the peer's reset; see tcp_refusal.h.
-int ConnectErrorCode(int fd, int error) {
-  if (error == ECONNREFUSED && posix::RefusedByIcmp(fd)) return kWsaeHostUnreach;
-  return WsaErrorFromErrno(error);
-}
-
 bool IsStreamSocket(int fd) {
   int type = 0;
   socklen_t n = sizeof type;
   return ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &n) == 0 && type == SOCK_STREAM;
+}
+
+// A connection's refusal counts only as the peer's reset (tcp_refusal.h); the error queue
+// of any other socket, a ping socket's above all, is left alone.
+int ConnectErrorCode(int fd, int error) {
+  if (error == ECONNREFUSED && IsStreamSocket(fd) && posix::RefusedByIcmp(fd)) {
+    return kWsaeHostUnreach;
+  }
+  return WsaErrorFromErrno(error);
 }
 
 bool AddressArgumentOk(const SockAddrIn* a, int length) {
