@@ -23,6 +23,7 @@
 #include "wake/confirm_schedule.h"
 #include "wake/destinations.h"
 #include "wake/magic_packet.h"
+#include "wake/port_probes.h"
 #include "wake/progress_line.h"
 
 namespace trolvane {
@@ -89,38 +90,51 @@ std::vector<bool> SendPackets(const std::vector<ListedHost>& hosts,
 // Confirms the addresses over one ICMP socket: one stream of echo requests per address,
 // however many lines name it. Without a socket every address is a ping error.
 std::vector<HostOutcome> AskAll(const RollCall& roll_call, std::int32_t timeout,
+                                const std::vector<std::uint16_t>& ports,
                                 const std::function<void(std::size_t)>& answered,
                                 const std::function<void(std::uint64_t)>& waiting) {
   if (roll_call.Size() == 0) return {};
   RollCall roll = roll_call;
+  std::vector<std::uint32_t> addresses;
+  for (std::size_t i = 0; i < roll.Size(); ++i) addresses.push_back(roll.Address(i));
+  PortProbes probes(ports, addresses);
   TNetEchoSocket socket;
   const ConfirmSeams seams{
       .clock = os::MicroTicks,
       .pause = os::PauseMicroseconds,
       .send =
           [&](std::size_t index) {
+            if (probes.IcmpIsLost()) return false;
             try {
               socket.SendRequest(DottedQuad(roll.Address(index)), roll.NextRequest(index));
               return true;
             } catch (const ENetInvalidSocket&) {
-              throw;  // without a socket no address can be asked
+              // Without a socket no address can be asked, unless a port can answer.
+              if (!probes.Any()) throw;
+              probes.IcmpLost();
+              return false;
             } catch (const ENetException&) {
               return false;
             }
           },
-      .receive = [&](std::int32_t wait) -> std::optional<HostAnswer> {
-        PacketView answer;
-        if (!socket.Receive(wait, &answer)) return std::nullopt;
-        const std::optional<std::size_t> index = roll.Match(answer);
-        if (!index) return std::nullopt;
-        return HostAnswer{*index, answer.kind};
-      },
+      .probe = probes.Any() ? [&](std::size_t index) { probes.Start(index); }
+                            : std::function<void(std::size_t)>(),
+      .receive =
+          [&](std::int32_t timeout) {
+            return probes.Receive(timeout, [&](std::int32_t wait) -> std::optional<HostAnswer> {
+              PacketView answer;
+              if (!socket.Receive(wait, &answer)) return std::nullopt;
+              const std::optional<std::size_t> index = roll.Match(answer);
+              if (!index) return std::nullopt;
+              return HostAnswer{*index, answer.kind};
+            });
+          },
       .own_machine = {},
       .confirmed = answered,
       .waiting = waiting,
   };
   try {
-    return ConfirmHosts(roll.Size(), timeout, seams);
+    return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size());
   } catch (const ENetException&) {
     return std::vector<HostOutcome>(roll.Size(), HostOutcome::kError);
   }
@@ -155,7 +169,7 @@ void TWakeList::Run() {
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const std::vector<HostOutcome> outcomes = AskAll(
-      roll, PingTimeout(),
+      roll, PingTimeout(), ProbePorts(),
       [&](std::size_t index) {
         progress.Erase();
         for (std::size_t line : lines_of[index]) {

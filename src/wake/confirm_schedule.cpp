@@ -50,12 +50,12 @@ class WaitEnd {
 }  // namespace
 
 std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
-                                      const ConfirmSeams& seams) {
+                                      const ConfirmSeams& seams, std::size_t sends_per_turn) {
   const bool once = timeout <= 0 && timeout != kNoTimeLimit;
   std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
   std::vector<bool> done(count, false), asked(count, false), other(count, false);
   std::size_t waiting_for = count;
-  SendGap gap(kRequestGapUs);
+  SendGap gap(kRequestGapUs * std::max<std::size_t>(sends_per_turn, 1));
   HostTurns turns(kRequestIntervalUs);
   for (std::size_t i = 0; i < count; ++i) turns.Add(i);
   WaitEnd end(timeout, count);
@@ -74,15 +74,16 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       const std::size_t index = *turns.Take(now);
       if (done[index]) continue;
       const bool sent = seams.send(index);
+      if (seams.probe) seams.probe(index);
       gap.Used(now);
       if (!asked[index]) {
         asked[index] = true;
         end.FirstRequest(now);
       }
-      if (!sent) {
+      if (!sent && !seams.probe) {
         finish(index, HostOutcome::kError);
       } else {
-        outcomes[index] = HostOutcome::kTimedOut;
+        outcomes[index] = sent ? HostOutcome::kTimedOut : HostOutcome::kError;
         if (!once) turns.Again(index, now);
       }
       now = watch.Elapsed();

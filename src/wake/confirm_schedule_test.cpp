@@ -47,6 +47,7 @@ struct Net {
               }
               return true;
             },
+        .probe = {},
         .receive = [&](std::int32_t ms) -> std::optional<HostAnswer> {
           if (failing_receives > 0 && failing_receives--) throw std::runtime_error("receive");
           const std::uint64_t until = now + static_cast<std::uint64_t>(ms) * 1000;

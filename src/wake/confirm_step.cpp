@@ -1,11 +1,13 @@
 #include <string>
 
 #include "net/icmp_client.h"
+#include "net/net_exceptions.h"
 #include "platform/process.h"
 #include "text/dotted_quad.h"
 #include "text/messages.h"
 #include "wake/confirm_schedule.h"
 #include "wake/magic_packet.h"
+#include "wake/port_probes.h"
 #include "wake/progress_line.h"
 
 namespace trolvane {
@@ -16,25 +18,37 @@ void TMagicPacket::ConfirmBoot() {
   if (!to.host) throw EBootFaultException(msg::kBootPingError);
   TNetIcmpClient client;  // a failure to create it passes on unchanged
   client.SetHost(DottedQuad(*to.host));
+  PortProbes probes(ProbePorts(), {*to.host});
   ProgressLine progress(Status());  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const ConfirmSeams seams{
       .clock = os::MicroTicks,
       .pause = os::PauseMicroseconds,
       .send =
-          [&client](std::size_t) {
+          [&](std::size_t) {
+            if (probes.IcmpIsLost()) return false;
             try {
               client.SendNextRequest();
               return true;
+            } catch (const ENetInvalidSocket&) {
+              if (probes.Any()) probes.IcmpLost();  // the ports can still answer
+              return false;
             } catch (const std::exception&) {
               return false;
             }
           },
-      .receive = [&client](std::int32_t timeout) -> std::optional<HostAnswer> {
-        const TReplyStatus reply = client.AwaitReply(timeout);
-        if (reply.Status == TReplyStatusKind::rkTimedOut) return std::nullopt;
-        return HostAnswer{0, reply.Status};
-      },
+      .probe = probes.Any() ? [&](std::size_t index) { probes.Start(index); }
+                            : std::function<void(std::size_t)>(),
+      .receive =
+          [&](std::int32_t timeout) {
+            return probes.Receive(timeout,
+                                  [&client](std::int32_t wait) -> std::optional<HostAnswer> {
+                                    const TReplyStatus reply = client.AwaitReply(wait);
+                                    if (reply.Status == TReplyStatusKind::rkTimedOut)
+                                      return std::nullopt;
+                                    return HostAnswer{0, reply.Status};
+                                  });
+          },
       .own_machine = {},
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
@@ -43,7 +57,7 @@ void TMagicPacket::ConfirmBoot() {
   try {
     // One socket for the whole wait: a late answer to an earlier request still counts.
     client.BeginSeries();
-    outcome = ConfirmHosts(1, PingTimeout(), seams).front();
+    outcome = ConfirmHosts(1, PingTimeout(), seams, 1 + ProbePorts().size()).front();
   } catch (...) {
     throw EBootFaultException(msg::kBootPingError);
   }

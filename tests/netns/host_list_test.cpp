@@ -158,9 +158,8 @@ TEST_F(HostListInNamespaces, AnUnreachableIsTheRejectedHostsAlone) {
   }
 }
 
-// Pings dropped, one port let through: "/c" confirms every host. Off until the TCP
-// probes are wired into the confirmation engine, which comes with its merge.
-TEST_F(HostListInNamespaces, DISABLED_TenThousandHostsBehindAFirewallConfirmByPort) {
+// Pings dropped, one port let through: "/c" confirms every host.
+TEST_F(HostListInNamespaces, TenThousandHostsBehindAFirewallConfirmByPort) {
   RoomLab room;
   room.AcceptOnlyOn(3389);
   std::vector<Host> hosts;

@@ -62,8 +62,7 @@ TEST_F(TcpConfirmInNamespaces, TheProberTellsWhatTheFirewallLetsThrough) {
   EXPECT_EQ(r.out, ProgramLines({kTimedOut}));
 }
 
-// Off until the TCP probes are wired into the confirmation engine, at its merge.
-TEST_F(TcpConfirmInNamespaces, DISABLED_APortConfirmsWherePingsAreDropped) {
+TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
   lab_->SetSysctl(lab_->client(), "net.ipv4.ping_group_range", "1 0");  // no ICMP unprivileged
   std::ofstream(list_) << "01-02-03-04-05-06 198.18.0.2\n02-02-03-04-05-06 198.18.0.3\n";
   const struct {
@@ -93,7 +92,7 @@ TEST_F(TcpConfirmInNamespaces, DISABLED_APortConfirmsWherePingsAreDropped) {
 // The Windows build under Wine, without raw ICMP; off for the same reason.
 class TcpConfirmUnderWine : public TcpConfirmInNamespaces {};
 
-TEST_F(TcpConfirmUnderWine, DISABLED_APortConfirmsWherePingsAreDropped) {
+TEST_F(TcpConfirmUnderWine, APortConfirmsWherePingsAreDropped) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's case";
   RunResult r = lab_->RunBuildUnderTest(
       {"/m:01-02-03-04-05-06", "/h:198.18.0.2", "/c:3389", "/t:5000"}, true);
