@@ -89,7 +89,7 @@ TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
   }
 }
 
-// The Windows build under Wine, without raw ICMP; off for the same reason.
+// The Windows build under Wine, without raw ICMP.
 class TcpConfirmUnderWine : public TcpConfirmInNamespaces {};
 
 TEST_F(TcpConfirmUnderWine, APortConfirmsWherePingsAreDropped) {
