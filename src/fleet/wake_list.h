@@ -28,6 +28,9 @@ class TWakeList {
   void SetMaskBits(std::int32_t value) { mask_bits_ = value; }
   std::int32_t PingTimeout() const { return ping_timeout_; }
   void SetPingTimeout(std::int32_t value) { ping_timeout_ = value; }
+  // Whether an answer confirms only when the neighbour table gives it the woken MAC ("/v").
+  bool MacCheck() const { return mac_check_; }
+  void SetMacCheck(bool value) { mac_check_ = value; }
 
   // Writes a line for each host as soon as it answers, then one for each host that did
   // not, in list order, then "N台中M台の起動を確認しました。". Raises EArgsException for a
@@ -43,6 +46,7 @@ class TWakeList {
   std::string port_text_ = "7";
   std::int32_t mask_bits_ = -1;
   std::int32_t ping_timeout_ = 60000;
+  bool mac_check_ = true;
 };
 
 }  // namespace trolvane

@@ -33,6 +33,11 @@ std::uint32_t TickCount();
 std::uint64_t MicroTicks();
 // Blocks the calling thread for about this many milliseconds.
 void Sleep(std::uint32_t milliseconds);
+// The local date and time, to the minute.
+struct LocalTime {
+  int year, month, day, hour, minute;
+};
+LocalTime LocalNow();
 std::uint32_t CurrentProcessId();
 std::uint32_t CurrentThreadId();
 

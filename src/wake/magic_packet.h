@@ -66,6 +66,9 @@ class TMagicPacket {
   void SetMaskBits(std::int32_t value) { mask_bits_ = value; }
   std::int32_t PingTimeout() const { return ping_timeout_; }
   void SetPingTimeout(std::int32_t value) { ping_timeout_ = value; }
+  // Whether an answer confirms only when the neighbour table gives it the woken MAC ("/v").
+  bool MacCheck() const { return mac_check_; }
+  void SetMacCheck(bool value) { mac_check_ = value; }
 
   // Sends the packet to the host and, unless MaskBits is -1, to its broadcast address.
   virtual void SendMagicPacket();
@@ -104,6 +107,7 @@ class TMagicPacket {
   std::string mac_address_;
   std::int32_t mask_bits_ = -1;
   std::int32_t ping_timeout_ = 60000;
+  bool mac_check_ = true;
   struct Target {
     bool resolved = false;
     std::optional<std::string> address;

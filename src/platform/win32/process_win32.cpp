@@ -43,6 +43,11 @@ std::uint64_t MicroTicks() {
   return ticks / frequency * 1000000u + ticks % frequency * 1000000u / frequency;
 }
 void Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+LocalTime LocalNow() {
+  SYSTEMTIME t{};
+  ::GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+}
 std::uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 std::uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
 
