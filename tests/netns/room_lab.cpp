@@ -27,6 +27,55 @@ RoomLab::RoomLab() {
   }
 }
 
+const std::vector<RoomLab::LinkHost>& RoomLab::LinkHosts() {
+  static const std::vector<LinkHost> hosts = {
+      {"198.18.1.21", "02-00-00-00-00-01", 24},   {"198.18.1.22", "02-00-00-00-00-02", 24},
+      {"198.18.1.130", "02-00-00-00-00-03", 24},  {"198.18.1.254", "02-00-00-00-00-04", 24},
+      {"198.18.32.50", "02-00-00-00-00-05", 20},  {"198.18.40.7", "02-00-00-00-00-06", 20},
+      {"198.18.47.250", "02-00-00-00-00-07", 20},
+  };
+  return hosts;
+}
+
+void RoomLab::LinkRoom() {
+  lab_.Link(client_, "198.18.1.1/24", room_, "", "veth1");
+  MustRun({"ip", "-n", client_, "addr", "add", "198.18.32.1/20", "brd", "+", "dev", "veth1"});
+  // Each address answered by its own MAC only, and announced only by it.
+  for (const char* setting :
+       {"net.ipv4.conf.all.arp_ignore=1", "net.ipv4.conf.all.arp_announce=2"}) {
+    MustRun({"ip", "netns", "exec", room_, "sysctl", "-q", "-w", setting});
+  }
+  int n = 0;
+  for (const LinkHost& h : LinkHosts()) {
+    std::string mac = h.mac;
+    for (char& c : mac) c = c == '-' ? ':' : c;
+    lab_.AddMacvlan(room_, "veth1", "pc" + std::to_string(++n), mac,
+                    h.address + "/" + std::to_string(h.bits));
+  }
+  const std::vector<std::string> nft = {"ip", "netns", "exec", room_, "nft"};
+  for (const std::string& command :
+       {std::string("add table inet lab"),
+        std::string("add chain inet lab input { type filter hook input priority 0; }"),
+        "add rule inet lab input ip daddr " + LinkHosts()[3].address +
+            " icmp type echo-request drop"}) {
+    std::vector<std::string> argv = nft;
+    argv.push_back(command);
+    MustRun(argv);
+  }
+}
+
+std::uint64_t RoomLab::ClientTxPackets() const {
+  std::uint64_t sent = 0;
+  for (const char* interface : {"lo", "veth0", "veth1"}) {
+    // Before LinkRoom there is no veth1.
+    try {
+      sent += lab_.Counter(client_, interface, "tx_packets");
+    } catch (const std::runtime_error&) {
+    }
+  }
+  return sent;
+}
+
 std::string RoomLab::Answering(int i) {
   ++i;  // 198.18.64.0 is the network's own address
   return "198.18." + std::to_string(64 + i / 256) + "." + std::to_string(i % 256);

@@ -4,6 +4,7 @@
 // and answers for, and 198.18.200.0/24, which it drops without a word.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,18 @@ class RoomLab {
   // The i-th answering address (0 to 16,382) and the i-th silent one (0 to 253).
   static std::string Answering(int i);
   static std::string Silent(int i);
+
+  struct LinkHost {
+    std::string address;
+    std::string mac;  // as the program writes it, "02-00-00-00-00-01"
+    int bits;
+  };
+  // Four on 198.18.1.0/24 (the last drops echo requests, as a firewall does), then three
+  // on 198.18.32.0/20, the last in its last 320 addresses.
+  static const std::vector<LinkHost>& LinkHosts();
+  void LinkRoom();
+  // Packets the client namespace has sent on every interface.
+  std::uint64_t ClientTxPackets() const;
 
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
