@@ -21,12 +21,13 @@
 namespace trolvane {
 namespace {
 
-// Linux keeps at most 1,024 neighbour entries by default (gc_thresh3), and an address that
-// does not answer holds its entry for three seconds (three probes a second apart), which
-// no collection may take. A block lasts about 1.5 s, so three blocks' entries can be
-// there at once: 3 x 320 leaves room for the entries the system already has. (Blocks of
-// 512 overflowed the table and lost the last block's hosts.)
+// A request to an address still being resolved holds its neighbour entry until the
+// address resolves or fails: three seconds on Linux (three probes a second apart), which
+// keeps at most 1,024 entries by default (gc_thresh3). A block lasts about 1.5 s, so two
+// or three blocks wait at once. (Blocks of 512 overflowed the table.)
 constexpr std::uint32_t kBlock = 320;
+// A send the system refused goes again a second later, at most this many times.
+constexpr int kMostRefusals = 3;
 constexpr std::uint64_t kSendGap = 100;          // microseconds between any two sends
 constexpr std::uint64_t kSecondRound = 1000000;  // the unresolved are asked again after this
 // After a block's last request, the time its answers have to come before the table is
@@ -80,7 +81,8 @@ void TLearnRoom::Run() {
     const std::uint32_t count = std::min(kBlock, range->Last() - start + 1);
     HostTurns turns(kSecondRound);
     for (std::uint32_t i = 0; i < count; ++i) turns.Add(i);
-    std::vector<bool> asked_once(count, false);
+    std::vector<int> sent(count, 0);
+    std::vector<int> refused(count, 0);
     bool read_for_second_round = false;
     while (!turns.Empty()) {
       const std::uint64_t now = os::MicroTicks();
@@ -95,17 +97,19 @@ void TLearnRoom::Run() {
       }
       const std::size_t i = *turns.Take(now);
       const std::uint32_t address = start + static_cast<std::uint32_t>(i);
-      if (asked_once[i]) {
+      if (sent[i] > 0) {
         if (!read_for_second_round) ReadTable(*range, &found);
         read_for_second_round = true;
         if (found.count(address) != 0) continue;
-      } else {
-        asked_once[i] = true;
-        ++asked;
-        turns.Again(i, now);
       }
-      probe.Send(os::HToNl(address));
+      if (sent[i] == 0 && refused[i] == 0) ++asked;
+      if (probe.Send(os::HToNl(address))) {
+        ++sent[i];
+      } else {
+        ++refused[i];
+      }
       gap.Used(now);
+      if (sent[i] < 2 && refused[i] <= kMostRefusals) turns.Again(i, now);
     }
     probe.WaitUntil(os::MicroTicks() + kSettle);
     ReadTable(*range, &found);

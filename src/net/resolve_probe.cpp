@@ -15,18 +15,23 @@ constexpr std::uint64_t kLongestWait = 100000;
 
 }  // namespace
 
-void TResolveProbe::Send(std::uint32_t address) {
+bool TResolveProbe::Send(std::uint32_t address) {
+  if (++on_socket_ > kSendsPerSocket) {
+    on_socket_ = 1;
+    echo_ = std::make_unique<TNetEchoSocket>();
+    datagrams_ = std::make_unique<TDatagramSender>();
+  }
   if (icmp_) {
     try {
-      echo_.SendRequest(DottedQuad(address), ++sequence_);
-      return;
+      echo_->SendRequest(DottedQuad(address), ++sequence_);
+      return true;
     } catch (const ENetInvalidSocket&) {
       icmp_ = false;  // no ICMP socket for this process: datagrams from now on
     } catch (const ENetException&) {
-      return;
+      return false;
     }
   }
-  datagrams_.SendTo(address, kDiscardPort, "", 0);
+  return datagrams_->SendTo(address, kDiscardPort, "", 0) == 0;
 }
 
 void TResolveProbe::WaitUntil(std::uint64_t until) {
@@ -38,7 +43,7 @@ void TResolveProbe::WaitUntil(std::uint64_t until) {
     }
     try {
       PacketView ignored;
-      echo_.Receive(static_cast<std::int32_t>(left / 1000), &ignored);
+      echo_->Receive(static_cast<std::int32_t>(left / 1000), &ignored);
     } catch (const ENetException&) {
       // A queued error of the ping socket, or no socket yet: nothing to read.
       if (left >= 1000) os::Sleep(static_cast<std::uint32_t>(left / 1000));

@@ -91,9 +91,13 @@ std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
 }
 
 RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds,
-                              bool raw_icmp_refused) {
+                              bool raw_icmp_refused, bool unprivileged) {
   RunOptions options{.time_limit_seconds = time_limit_seconds,
                      .prefix = lab_.ProgramPrefix(client_)};
+  if (unprivileged) {
+    options.prefix.insert(options.prefix.end(),
+                          {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
   options.raw_icmp_refused = raw_icmp_refused;
   return testing::RunProgram(arguments, options);
 }

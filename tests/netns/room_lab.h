@@ -38,8 +38,9 @@ class RoomLab {
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
   // The build under test in the client namespace; raw_icmp_refused as in RunOptions.
+  // Unprivileged runs the native program as `nobody`, who may open no ICMP socket there.
   RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60,
-                       bool raw_icmp_refused = false);
+                       bool raw_icmp_refused = false, bool unprivileged = false);
 
  private:
   NetnsLab lab_{"room"};
