@@ -18,12 +18,14 @@ struct ParsedOptions {
   std::string port;
   std::int32_t mask_bits;
   std::int32_t timeout;
+  bool mac_check = true;
 };
 
 ParsedOptions Parse(const std::vector<std::string>& arguments) {
   TMagicPacket job([](std::string_view) { return true; });
   ApplyOptions(BuildOptionList(arguments), job);
-  return {job.MacAddress(), job.HostAddress(), job.PortText(), job.MaskBits(), job.PingTimeout()};
+  return {job.MacAddress(), job.HostAddress(), job.PortText(),
+          job.MaskBits(),   job.PingTimeout(), job.MacCheck()};
 }
 
 struct OptionCase {
@@ -48,6 +50,8 @@ TEST(ApplyOptions, CopiesTheOptionsByTheirRules) {
       {{"/m", "/h:x"}, {"", "x", "7", -1, 60000}},
       {{"/mac:1", "/h:x"}, {"", "x", "7", -1, 60000}},
       {{"/p:echo", "/h:a=b"}, {"", "a=b", "echo", -1, 60000}},
+      {{"/V=0", "/v:1"}, {"", "", "7", -1, 60000, false}},
+      {{"/v:1", "/v:0"}, {"", "", "7", -1, 60000, true}},
   };
   for (const auto& c : cases) {
     ParsedOptions got = Parse(c.arguments);
@@ -57,6 +61,7 @@ TEST(ApplyOptions, CopiesTheOptionsByTheirRules) {
     EXPECT_EQ(got.port, c.expected.port) << where;
     EXPECT_EQ(got.mask_bits, c.expected.mask_bits) << where;
     EXPECT_EQ(got.timeout, c.expected.timeout) << where;
+    EXPECT_EQ(got.mac_check, c.expected.mac_check) << where;
   }
 }
 
@@ -203,63 +208,6 @@ TEST(RunDriver, AListOptionRunsTheHostList) {
     EXPECT_EQ(seen->port, c.list->port);
     EXPECT_EQ(seen->bits, c.list->bits);
     EXPECT_EQ(seen->timeout, c.list->timeout);
-  }
-}
-
-// /l makes a learning run, even alone and beside /f; /v sets the MAC check of both other
-// runs, and any value but 0 or 1 ends before the run starts.
-TEST(RunDriver, LearnAndMacCheckOptions) {
-  const struct {
-    std::vector<std::string> arguments;
-    const char* ran;  // "l:RANGE", "f:CHECK", "m:CHECK", or nothing
-    int status;
-  } cases[] = {
-      {{"/l:192.168.12.0/24"}, "l:192.168.12.0/24", 0},
-      {{"/f:x", "/L=abc", "/v:7"}, "l:abc", 0},
-      {{"/m:a", "/h:b"}, "m:1", 0},
-      {{"/m:a", "/h:b", "/V:0"}, "m:0", 0},
-      {{"/f:x", "/v:1"}, "f:1", 0},
-      {{"/f:x", "/v:0"}, "f:0", 0},
-      {{"/m:a", "/h:b", "/v:2"}, nullptr, 2},
-      {{"/f:x", "/v:x"}, nullptr, 2},
-      {{"/m:a", "/h:b", "/v:01"}, nullptr, 2},
-  };
-  for (const auto& c : cases) {
-    std::string ran;
-    std::vector<std::string> lines;
-    auto write = [&lines](std::string_view line) {
-      lines.emplace_back(line);
-      return true;
-    };
-    auto job = [&ran](const LineWriter& w) {
-      struct Job : TMagicPacket {
-        Job(const LineWriter& w, std::string* ran) : TMagicPacket(w), ran_(ran) {}
-        void Run() override { *ran_ = MacCheck() ? "m:1" : "m:0"; }
-        std::string* ran_;
-      };
-      return std::make_unique<Job>(w, &ran);
-    };
-    auto list = [&ran](const LineWriter& w) {
-      struct List : TWakeList {
-        List(const LineWriter& w, std::string* ran) : TWakeList(w), ran_(ran) {}
-        void Run() override { *ran_ = MacCheck() ? "f:1" : "f:0"; }
-        std::string* ran_;
-      };
-      return std::make_unique<List>(w, &ran);
-    };
-    auto learn = [&ran](const LineWriter& w) {
-      struct Learn : TLearnRoom {
-        Learn(const LineWriter& w, std::string* ran) : TLearnRoom(w), ran_(ran) {}
-        void Run() override { *ran_ = "l:" + RangeText(); }
-        std::string* ran_;
-      };
-      return std::make_unique<Learn>(w, &ran);
-    };
-    EXPECT_EQ(RunDriver(c.arguments, write, job, list, learn), c.status) << c.arguments.back();
-    EXPECT_EQ(ran, c.ran != nullptr ? c.ran : "") << c.arguments.back();
-    if (c.status == 2) {
-      EXPECT_EQ(lines, std::vector<std::string>{"MAC確認(/vｽｲｯﾁの指定値)が不正です。"});
-    }
   }
 }
 

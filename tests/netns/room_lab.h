@@ -32,7 +32,7 @@ class RoomLab {
   // on 198.18.32.0/20, the last in its last 320 addresses.
   static const std::vector<LinkHost>& LinkHosts();
   void LinkRoom();
-  // Packets the client namespace has sent on every interface.
+  // Packets the client namespace has sent on every interface (after LinkRoom).
   std::uint64_t ClientTxPackets() const;
 
   // Starts a helper program of the build inside the room.
