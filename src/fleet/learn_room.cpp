@@ -22,12 +22,14 @@ namespace trolvane {
 namespace {
 
 // A request to an address still being resolved holds its neighbour entry until the
-// address resolves or fails: three seconds on Linux (three probes a second apart), which
-// keeps at most 1,024 entries by default (gc_thresh3) and may drop failed ones. A block
-// lasts about 1.5 s, so at most two blocks' entries are being resolved at once.
-constexpr std::uint32_t kBlock = 512;
+// address resolves or fails: three seconds on Linux (three probes a second apart). Linux
+// keeps at most 1,024 entries by default (gc_thresh3), for the whole machine, all its
+// namespaces and everything else that runs on it. A block lasts about 1.5 s, so two or
+// three blocks' entries are there at once: 320 a block leaves room for the others. (Blocks
+// of 512 were refused entries when other programs held a few hundred.)
+constexpr std::uint32_t kBlock = 320;
 // A send the system refused goes again a second later, at most this many times.
-constexpr int kMostRefusals = 3;
+constexpr int kMostRefusals = 5;
 constexpr std::uint64_t kSendGap = 100;          // microseconds between any two sends
 constexpr std::uint64_t kSecondRound = 1000000;  // the unresolved are asked again after this
 // After a block's last request, the time its answers have to come before the table is

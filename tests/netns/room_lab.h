@@ -29,7 +29,7 @@ class RoomLab {
     int bits;
   };
   // Four on 198.18.1.0/24 (the last drops echo requests, as a firewall does), then three
-  // on 198.18.32.0/20, the last in its last 512 addresses.
+  // on 198.18.32.0/20, the last in its last 320 addresses.
   static const std::vector<LinkHost>& LinkHosts();
   void LinkRoom();
   // Packets the client namespace has sent on every interface (after LinkRoom).
