@@ -74,6 +74,13 @@ for name, label in (("room10k", "host list, 10,000 answering hosts"),
         big_kb = int(f.read().strip())
     print(f"| {label} | (no tool wakes and confirms a list) | "
           f"{big['mean']:.2f} ± {big['stddev']:.2f} s wall time | {big_kb / 1024:.1f} MiB |")
+learn = load("learn.json")["results"]
+with open(os.path.join(out, "learn.txt")) as f:
+    learned = sum(1 for line in f if not line.startswith("#"))
+r = learn[0]["mean"] / learn[1]["mean"]
+err = r * math.hypot(learn[0]["stddev"] / learn[0]["mean"], learn[1]["stddev"] / learn[1]["mean"])
+print(f"| learning a /20 (4,094 addresses, {learned} machines) (`/l`) | `fping -g` over the range, "
+      f"then `ip neigh` | {r:.2f} ± {err:.2f} ({learn[0]['mean']:.1f} s / {learn[1]['mean']:.1f} s) | |")
 
 micro = {b["name"]: b for b in load("micro.json")["benchmarks"]}
 unit = micro.get("BM_Reference_Copy102")

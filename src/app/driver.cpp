@@ -18,7 +18,7 @@ int StatusOf(const ETrolvaneException& e) {
 
 std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
 
-// /p, /s, /t and /c, the same for one host and for a list; each only when it has a value.
+// /p, /s, /t, /c and /v, the same for one host and for a list; each only when it has a value.
 template <typename Run>
 void ApplySendOptions(const TStringList& options, Run& run) {
   if (std::string port = options.ValueOf("/p"); !port.empty()) run.SetPortText(port);
@@ -36,6 +36,10 @@ void ApplySendOptions(const TStringList& options, Run& run) {
     auto ports = ParseProbePorts(options.ValueOf("/c"));
     if (!ports) throw EArgsException(msg::kBadProbePorts);
     run.SetProbePorts(std::move(*ports));
+  }
+  if (std::string check = options.ValueOf("/v"); !check.empty()) {
+    if (check != "0" && check != "1") throw EArgsException(msg::kBadMacCheck);
+    run.SetMacCheck(check == "1");
   }
 }
 
@@ -65,12 +69,19 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
 }
 
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
-              const JobFactory& make_job, const ListFactory& make_list) {
+              const JobFactory& make_job, const ListFactory& make_list,
+              const LearnFactory& make_learn) {
+  auto names_a_room = [&make_learn](const TStringList& options) {
+    return make_learn && options.FindName("/l") >= 0;
+  };
   auto names_a_list = [&make_list](const TStringList& options) {
     return make_list && options.FindName("/f") >= 0;
   };
+  auto complete_alone = [&](const TStringList& options) {
+    return names_a_room(options) || names_a_list(options);
+  };
   if (arguments.size() < 2 &&
-      !(arguments.size() == 1 && names_a_list(BuildOptionList(arguments)))) {
+      !(arguments.size() == 1 && complete_alone(BuildOptionList(arguments)))) {
     // A failed write changes nothing: the status is 2 either way.
     try {
       if (arguments.empty()) {
@@ -88,7 +99,11 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
   try {
     // The option list and the job are gone before the error line is written.
     TStringList options = BuildOptionList(arguments);
-    if (names_a_list(options)) {
+    if (names_a_room(options)) {
+      std::unique_ptr<TLearnRoom> room = make_learn(write);
+      room->SetRangeText(options.ValueOf("/l"));
+      room->Run();
+    } else if (names_a_list(options)) {
       std::unique_ptr<TWakeList> list = make_list(write);
       ApplyListOptions(options, arguments, *list);
       list->Run();
@@ -115,6 +130,10 @@ JobFactory MakeJob(StatusWriter status) {
 
 ListFactory MakeList(StatusWriter status) {
   return [status](const LineWriter& write) { return std::make_unique<TWakeList>(write, status); };
+}
+
+LearnFactory MakeLearn(StatusWriter status) {
+  return [status](const LineWriter& write) { return std::make_unique<TLearnRoom>(write, status); };
 }
 
 }  // namespace trolvane

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fleet/learn_room.h"
 #include "fleet/wake_list.h"
 #include "text/string_list.h"
 #include "wake/line_output.h"
@@ -15,27 +16,31 @@ namespace trolvane {
 
 using JobFactory = std::function<std::unique_ptr<TMagicPacket>(const LineWriter&)>;
 using ListFactory = std::function<std::unique_ptr<TWakeList>(const LineWriter&)>;
+using LearnFactory = std::function<std::unique_ptr<TLearnRoom>(const LineWriter&)>;
 
 // One "name=value" line per argument: the first ":" becomes "=".
 TStringList BuildOptionList(const std::vector<std::string>& arguments);
 
-// Copies /m, /h, /p, /s, /t and /c into the job, in that order. Raises EArgsException for mask
-// bits outside 0..32 and for a /c text that is no port list.
+// Copies /m, /h, /p, /s, /t, /c and /v into the job, in that order. Raises EArgsException
+// for mask bits outside 0..32, a /c text that is no port list and a /v other than 0 or 1.
 void ApplyOptions(const TStringList& options, TMagicPacket& job);
-// Copies /f, /p, /s (the default mask bits), /t and /c into a host list run. The list's name
-// is the whole rest of its argument (a Windows path has a colon after its drive letter).
+// Copies /f, /p, /s (the default mask bits), /t, /c and /v into a host list run. The list's
+// name is the whole rest of its argument (a Windows path has a colon after its drive letter).
 void ApplyListOptions(const TStringList& options, const std::vector<std::string>& arguments,
                       TWakeList& list);
 
 // Runs the whole program on the arguments after the program name and gives the exit
-// status: a host list run when there is a /f option (a lone /f argument is enough) and a
-// list factory, else the job. The job writes nothing of its own on success; every error
+// status: a room learned when there is a /l option and a learn factory, else a host list
+// run when there is a /f option and a list factory (a lone /l or /f argument is enough),
+// else the job. The job writes nothing of its own on success; every error
 // becomes one line.
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
-              const JobFactory& make_job, const ListFactory& make_list = {});
+              const JobFactory& make_job, const ListFactory& make_list = {},
+              const LearnFactory& make_learn = {});
 
 // The factories of the real program; the status line goes to status when it is set.
 JobFactory MakeJob(StatusWriter status);
 ListFactory MakeList(StatusWriter status);
+LearnFactory MakeLearn(StatusWriter status);
 
 }  // namespace trolvane

@@ -18,12 +18,14 @@ struct ParsedOptions {
   std::string port;
   std::int32_t mask_bits;
   std::int32_t timeout;
+  bool mac_check = true;
 };
 
 ParsedOptions Parse(const std::vector<std::string>& arguments) {
   TMagicPacket job([](std::string_view) { return true; });
   ApplyOptions(BuildOptionList(arguments), job);
-  return {job.MacAddress(), job.HostAddress(), job.PortText(), job.MaskBits(), job.PingTimeout()};
+  return {job.MacAddress(), job.HostAddress(), job.PortText(),
+          job.MaskBits(),   job.PingTimeout(), job.MacCheck()};
 }
 
 struct OptionCase {
@@ -48,6 +50,8 @@ TEST(ApplyOptions, CopiesTheOptionsByTheirRules) {
       {{"/m", "/h:x"}, {"", "x", "7", -1, 60000}},
       {{"/mac:1", "/h:x"}, {"", "x", "7", -1, 60000}},
       {{"/p:echo", "/h:a=b"}, {"", "a=b", "echo", -1, 60000}},
+      {{"/V=0", "/v:1"}, {"", "", "7", -1, 60000, false}},
+      {{"/v:1", "/v:0"}, {"", "", "7", -1, 60000, true}},
   };
   for (const auto& c : cases) {
     ParsedOptions got = Parse(c.arguments);
@@ -57,6 +61,7 @@ TEST(ApplyOptions, CopiesTheOptionsByTheirRules) {
     EXPECT_EQ(got.port, c.expected.port) << where;
     EXPECT_EQ(got.mask_bits, c.expected.mask_bits) << where;
     EXPECT_EQ(got.timeout, c.expected.timeout) << where;
+    EXPECT_EQ(got.mac_check, c.expected.mac_check) << where;
   }
 }
 

@@ -32,6 +32,9 @@ class TWakeList {
   // The TCP ports ("/c") that confirm a host besides the echo requests; none by default.
   const std::vector<std::uint16_t>& ProbePorts() const { return probe_ports_; }
   void SetProbePorts(std::vector<std::uint16_t> value) { probe_ports_ = std::move(value); }
+  // Whether an answer confirms only when the neighbour table gives it the woken MAC ("/v").
+  bool MacCheck() const { return mac_check_; }
+  void SetMacCheck(bool value) { mac_check_ = value; }
 
   // Writes a line for each host as soon as it answers, then one for each host that did
   // not, in list order, then "N台中M台の起動を確認しました。". Raises EArgsException for a
@@ -48,6 +51,7 @@ class TWakeList {
   std::int32_t mask_bits_ = -1;
   std::int32_t ping_timeout_ = 60000;
   std::vector<std::uint16_t> probe_ports_;
+  bool mac_check_ = true;
 };
 
 }  // namespace trolvane

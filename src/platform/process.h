@@ -40,6 +40,11 @@ void PauseMicroseconds(std::uint64_t microseconds);
 // the limit toward wanted where the system allows it. Windows has no such limit; there
 // the dynamic port range (16,384 ports) bounds the connections that may be open at once.
 std::uint32_t DescriptorLimit(std::uint32_t wanted);
+// The local date and time, to the minute.
+struct LocalTime {
+  int year, month, day, hour, minute;
+};
+LocalTime LocalNow();
 std::uint32_t CurrentProcessId();
 std::uint32_t CurrentThreadId();
 

@@ -56,9 +56,17 @@ const char* const kPingTimeoutReason = "(Pingタイムアウト)";
 const char* const kPingErrorReason = "(Pingエラー)";
 const char* const kListSummary = "%s台中%s台の起動を確認しました。";
 
+const char* const kBadMacCheck = "MAC確認(/vｽｲｯﾁの指定値)が不正です。";
+const char* const kBootNotConfirmed = "ホストの起動を確認できませんでした。";
+const char* const kAnotherMachineReason = "(別の機器(%s)が応答)";
+
+const char* const kBadLearnRange = "学習範囲(/lｽｲｯﾁの指定値)が不正です。";
+const char* const kLearnComment = "# %s で応答した機器 %s台 (%s)";
+
 const char* const kProgressChecking = "起動確認中";
 const char* const kProgressHosts = "%s/%s台";
 const char* const kProgressRemaining = "残り%s秒";
 const char* const kProgressElapsed = "経過%s秒";
+const char* const kProgressLearning = "学習中";
 
 }  // namespace trolvane::msg

@@ -33,10 +33,20 @@ extern const char* const kPingTimeoutReason;
 extern const char* const kPingErrorReason;
 extern const char* const kListSummary;  // hosts in the list, hosts confirmed
 
+// The MAC check: "/v", and the reason when another machine answered for the host.
+extern const char* const kBadMacCheck;
+extern const char* const kBootNotConfirmed;      // a reason follows
+extern const char* const kAnotherMachineReason;  // the MAC that answered
+
+// Learning a room ("/l").
+extern const char* const kBadLearnRange;
+extern const char* const kLearnComment;  // range, machines listed, local date and time
+
 // The status line while the program waits.
 extern const char* const kProgressChecking;
 extern const char* const kProgressHosts;      // confirmed, all
 extern const char* const kProgressRemaining;  // seconds
 extern const char* const kProgressElapsed;    // seconds
+extern const char* const kProgressLearning;   // "hosts" follows: addresses asked, all
 
 }  // namespace trolvane::msg

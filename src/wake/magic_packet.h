@@ -74,6 +74,9 @@ class TMagicPacket {
   // The TCP ports ("/c") that confirm a host besides the echo requests; none by default.
   const std::vector<std::uint16_t>& ProbePorts() const { return probe_ports_; }
   void SetProbePorts(std::vector<std::uint16_t> value) { probe_ports_ = std::move(value); }
+  // Whether an answer confirms only when the neighbour table gives it the woken MAC ("/v").
+  bool MacCheck() const { return mac_check_; }
+  void SetMacCheck(bool value) { mac_check_ = value; }
 
   // Sends the packet to the host and, unless MaskBits is -1, to its broadcast address.
   virtual void SendMagicPacket();
@@ -111,6 +114,7 @@ class TMagicPacket {
   std::int32_t ping_timeout_ = 60000;
   std::optional<Destinations> target_;
   std::vector<std::uint16_t> probe_ports_;
+  bool mac_check_ = true;
 };
 
 }  // namespace trolvane

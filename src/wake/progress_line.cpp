@@ -33,6 +33,13 @@ void ProgressLine::Show(std::uint64_t elapsed, std::int64_t budget, int confirme
   shown_ = true;
 }
 
+void ProgressLine::ShowLearning(int asked, int total) {
+  if (!writer_) return;
+  writer_(std::string(msg::kProgressLearning) + ' ' +
+          FillIn(msg::kProgressHosts, {IntToText(asked), IntToText(total)}));
+  shown_ = true;
+}
+
 void ProgressLine::Erase() {
   if (!shown_) return;
   writer_({});

@@ -144,7 +144,7 @@ TEST_F(HostListInNamespaces, AnUnreachableIsTheRejectedHostsAlone) {
   for (int i = 0; i < 59; ++i) hosts.push_back({i + 1, RoomLab::Silent(i), false});
   const std::string list = ListArgument(hosts);
   for (int run = 0; run < 3; ++run) {
-    RunResult r = room.RunUnprivileged({list, "/t:2000"});
+    RunResult r = room.RunWithPingSocket({list, "/t:2000"});
     EXPECT_EQ(r.status, 5);
     std::size_t errors = 0;
     for (std::size_t at = r.out.find("(Pingエラー)"); at != std::string::npos;

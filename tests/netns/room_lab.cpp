@@ -29,6 +29,44 @@ RoomLab::RoomLab() {
   }
 }
 
+const std::vector<RoomLab::LinkHost>& RoomLab::LinkHosts() {
+  static const std::vector<LinkHost> hosts = {
+      {"198.18.1.21", "02-00-00-00-00-01", 24},   {"198.18.1.22", "02-00-00-00-00-02", 24},
+      {"198.18.1.130", "02-00-00-00-00-03", 24},  {"198.18.1.254", "02-00-00-00-00-04", 24},
+      {"198.18.32.50", "02-00-00-00-00-05", 20},  {"198.18.40.7", "02-00-00-00-00-06", 20},
+      {"198.18.47.250", "02-00-00-00-00-07", 20},
+  };
+  return hosts;
+}
+
+void RoomLab::LinkRoom() {
+  lab_.Link(client_, "198.18.1.1/24", room_, "", "veth1");
+  MustRun({"ip", "-n", client_, "addr", "add", "198.18.32.1/20", "brd", "+", "dev", "veth1"});
+  // Each address answered by its own MAC only, and announced only by it.
+  for (const char* setting :
+       {"net.ipv4.conf.all.arp_ignore=1", "net.ipv4.conf.all.arp_announce=2"}) {
+    MustRun({"ip", "netns", "exec", room_, "sysctl", "-q", "-w", setting});
+  }
+  int n = 0;
+  for (const LinkHost& h : LinkHosts()) {
+    std::string mac = h.mac;
+    for (char& c : mac) c = c == '-' ? ':' : c;
+    lab_.AddMacvlan(room_, "veth1", "pc" + std::to_string(++n), mac,
+                    h.address + "/" + std::to_string(h.bits));
+  }
+  for (const std::string& command : std::vector<std::string>{
+           "add table inet lab", "add chain inet lab input { type filter hook input priority 0; }",
+           "add rule inet lab input ip daddr " + LinkHosts()[3].address +
+               " icmp type echo-request drop"}) {
+    MustRun({"ip", "netns", "exec", room_, "nft", command});
+  }
+}
+
+std::uint64_t RoomLab::ClientTxPackets() const {
+  return lab_.Counter(client_, "lo", "tx_packets") + lab_.Counter(client_, "veth0", "tx_packets") +
+         lab_.Counter(client_, "veth1", "tx_packets");
+}
+
 std::string RoomLab::Answering(int i) {
   ++i;  // 198.18.64.0 is the network's own address
   return "198.18." + std::to_string(64 + i / 256) + "." + std::to_string(i % 256);
@@ -52,22 +90,21 @@ std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
 }
 
 RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds,
-                              bool raw_icmp_refused) {
+                              bool raw_icmp_refused, bool unprivileged) {
   RunOptions options{.time_limit_seconds = time_limit_seconds,
                      .prefix = lab_.ProgramPrefix(client_)};
+  if (unprivileged) {
+    options.prefix.insert(options.prefix.end(),
+                          {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
   options.raw_icmp_refused = raw_icmp_refused;
   return testing::RunProgram(arguments, options);
 }
 
-RunResult RoomLab::RunUnprivileged(const std::vector<std::string>& arguments) {
+RunResult RoomLab::RunWithPingSocket(const std::vector<std::string>& arguments) {
   RunCommand({"sysctl", "-q", "-w", "net.ipv4.ping_group_range=65534 65534"},
              {.prefix = lab_.Exec(client_)});
-  std::vector<std::string> command = {TROLVANE_PROGRAM};
-  command.insert(command.end(), arguments.begin(), arguments.end());
-  RunOptions options{.time_limit_seconds = 30, .prefix = lab_.Exec(client_)};
-  options.prefix.insert(options.prefix.end(),
-                        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-  return RunCommand(command, options);
+  return RunProgram(arguments, 30, false, true);
 }
 
 }  // namespace trolvane::testing

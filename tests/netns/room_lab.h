@@ -5,6 +5,7 @@
 // which it rejects with a host-unreachable message.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,13 +30,26 @@ class RoomLab {
   // Every answering address ignores echo requests and accepts TCP connections on port,
   // as PCs whose firewall lets one service through.
   void AcceptOnlyOn(int port);
+  struct LinkHost {
+    std::string address;
+    std::string mac;  // as the program writes it, "02-00-00-00-00-01"
+    int bits;
+  };
+  // Four on 198.18.1.0/24 (the last drops echo requests, as a firewall does), then three
+  // on 198.18.32.0/20, the last in its last 320 addresses.
+  static const std::vector<LinkHost>& LinkHosts();
+  void LinkRoom();
+  // Packets the client namespace has sent on every interface (after LinkRoom).
+  std::uint64_t ClientTxPackets() const;
+
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
   // The build under test in the client namespace; raw_icmp_refused as in RunOptions.
+  // Unprivileged runs the native program as `nobody`, who may open no ICMP socket there.
   RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60,
-                       bool raw_icmp_refused = false);
-  // The native program as a user without raw ICMP rights, through the ping socket.
-  RunResult RunUnprivileged(const std::vector<std::string>& arguments);
+                       bool raw_icmp_refused = false, bool unprivileged = false);
+  // The native program unprivileged, where the ping socket is allowed to it.
+  RunResult RunWithPingSocket(const std::vector<std::string>& arguments);
 
  private:
   NetnsLab lab_{"room"};

@@ -96,10 +96,19 @@ void NetnsLab::Link(const std::string& ns_a, const std::string& cidr_a, const st
   MustRun({"ip", "-n", ns_a, "link", "add", interface, "type", "veth", "peer", "name", peer,
            "netns", ns_b});
   MustRun({"ip", "-n", ns_b, "link", "set", peer, "name", interface});
-  MustRun({"ip", "-n", ns_a, "addr", "add", cidr_a, "brd", "+", "dev", interface});
-  MustRun({"ip", "-n", ns_b, "addr", "add", cidr_b, "brd", "+", "dev", interface});
+  for (const auto& [ns, cidr] : {std::pair{ns_a, cidr_a}, std::pair{ns_b, cidr_b}}) {
+    if (!cidr.empty()) MustRun({"ip", "-n", ns, "addr", "add", cidr, "brd", "+", "dev", interface});
+  }
   MustRun({"ip", "-n", ns_a, "link", "set", interface, "up"});
   MustRun({"ip", "-n", ns_b, "link", "set", interface, "up"});
+}
+
+void NetnsLab::AddMacvlan(const std::string& ns, const std::string& lower, const std::string& name,
+                          const std::string& mac, const std::string& cidr) {
+  MustRun({"ip", "-n", ns, "link", "add", name, "link", lower, "address", mac, "type", "macvlan",
+           "mode", "bridge"});
+  MustRun({"ip", "-n", ns, "addr", "add", cidr, "brd", "+", "dev", name});
+  MustRun({"ip", "-n", ns, "link", "set", name, "up"});
 }
 
 void NetnsLab::AddRoute(const std::string& ns, const std::string& destination,

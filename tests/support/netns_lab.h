@@ -36,9 +36,14 @@ class NetnsLab {
   // Creates a namespace and returns its full name.
   std::string AddNamespace(const std::string& name);
   // Joins two namespaces with a veth pair; each end is called `interface` and gets the
-  // address in CIDR notation (e.g. "198.18.0.1/24").
+  // address in CIDR notation (e.g. "198.18.0.1/24"); an empty one gives no address.
   void Link(const std::string& ns_a, const std::string& cidr_a, const std::string& ns_b,
             const std::string& cidr_b, const std::string& interface = "veth0");
+
+  // A machine of its own on the link of `lower` in ns: a macvlan with this MAC
+  // ("02:00:00:00:00:01") and address (CIDR).
+  void AddMacvlan(const std::string& ns, const std::string& lower, const std::string& name,
+                  const std::string& mac, const std::string& cidr);
 
   // A route to destination (e.g. "255.255.255.255/32") through the interface; never
   // give a default route, which would let mistakes reach beyond the lab.

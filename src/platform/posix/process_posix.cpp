@@ -98,6 +98,13 @@ std::uint32_t DescriptorLimit(std::uint32_t wanted) {
              : static_cast<std::uint32_t>(limit.rlim_cur);
 }
 
+LocalTime LocalNow() {
+  const time_t now = ::time(nullptr);
+  tm local{};
+  ::localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min};
+}
+
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 std::uint32_t CurrentThreadId() { return static_cast<std::uint32_t>(::syscall(SYS_gettid)); }

@@ -65,6 +65,12 @@ std::uint32_t DescriptorLimit(std::uint32_t wanted) {
   constexpr std::uint32_t kDynamicPorts = 16384;
   return wanted < kDynamicPorts ? wanted : kDynamicPorts;
 }
+
+LocalTime LocalNow() {
+  SYSTEMTIME t{};
+  ::GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+}
 std::uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 std::uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
 

@@ -1,0 +1,151 @@
+// Linux: both questions go to the kernel over one rtnetlink request each.
+#include <linux/neighbour.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/neighbours.h"
+
+namespace os {
+namespace {
+
+constexpr int kReceiveLimit = 1 << 16;
+// A dump of a very large table still ends; this many reads is far past 100,000 entries.
+constexpr int kMostReads = 4096;
+
+class NetlinkSocket {
+ public:
+  NetlinkSocket() : fd_(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {
+    if (fd_ < 0) return;
+    timeval limit{1, 0};  // the kernel answers at once; never hang on it
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  }
+  ~NetlinkSocket() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  NetlinkSocket(const NetlinkSocket&) = delete;
+  NetlinkSocket& operator=(const NetlinkSocket&) = delete;
+
+  bool Send(const void* request, std::size_t size) const {
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    return fd_ >= 0 && ::sendto(fd_, request, size, 0, reinterpret_cast<sockaddr*>(&kernel),
+                                sizeof kernel) == static_cast<ssize_t>(size);
+  }
+  // Calls each(message) for every message of the answer to sequence until it is done;
+  // false on a failure, an error message or a truncated read.
+  template <typename Each>
+  bool Receive(std::uint32_t sequence, bool dump, Each each) const {
+    std::vector<char> buffer(kReceiveLimit);
+    for (int reads = 0; reads < kMostReads; ++reads) {
+      const ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), 0);
+      if (n <= 0) return false;
+      auto left = static_cast<unsigned int>(n);
+      for (auto* h = reinterpret_cast<nlmsghdr*>(buffer.data()); NLMSG_OK(h, left);
+           h = NLMSG_NEXT(h, left)) {
+        if (h->nlmsg_seq != sequence) continue;
+        if (h->nlmsg_type == NLMSG_DONE) return true;
+        if (h->nlmsg_type == NLMSG_ERROR) {
+          const auto* e = static_cast<const nlmsgerr*>(NLMSG_DATA(h));
+          return e->error == 0 && !dump;
+        }
+        each(h);
+        if (!dump) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  int fd_;
+};
+
+std::uint32_t NextSequence() {
+  static std::uint32_t sequence = 0;
+  return ++sequence;
+}
+
+// Calls each(type, payload, length) for every attribute after a fixed header of `fixed` bytes.
+template <typename Each>
+void ForEachAttribute(const nlmsghdr* h, std::size_t fixed, Each each) {
+  const auto* a =
+      reinterpret_cast<const rtattr*>(static_cast<const char*>(NLMSG_DATA(h)) + NLMSG_ALIGN(fixed));
+  int left = static_cast<int>(h->nlmsg_len) - static_cast<int>(NLMSG_LENGTH(fixed));
+  for (; RTA_OK(a, left); a = RTA_NEXT(a, left)) each(a->rta_type, RTA_DATA(a), RTA_PAYLOAD(a));
+}
+
+constexpr std::uint16_t kUsableStates =
+    NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
+
+}  // namespace
+
+bool ReadNeighbours(std::vector<Neighbour>* entries) {
+  NetlinkSocket socket;
+  struct {
+    nlmsghdr header;
+    ndmsg body;
+  } request{};
+  request.header.nlmsg_len = sizeof request;
+  request.header.nlmsg_type = RTM_GETNEIGH;
+  request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+  request.header.nlmsg_seq = NextSequence();
+  request.body.ndm_family = AF_INET;
+  if (!socket.Send(&request, sizeof request)) return false;
+  return socket.Receive(request.header.nlmsg_seq, true, [entries](const nlmsghdr* h) {
+    if (h->nlmsg_type != RTM_NEWNEIGH) return;
+    const auto* body = static_cast<const ndmsg*>(NLMSG_DATA(h));
+    if (body->ndm_family != AF_INET || (body->ndm_state & kUsableStates) == 0) return;
+    Neighbour entry{};
+    bool has_address = false;
+    bool has_hardware = false;
+    ForEachAttribute(h, sizeof(ndmsg), [&](int type, const void* data, std::size_t size) {
+      if (type == NDA_DST && size == 4) {
+        std::memcpy(&entry.address, data, 4);
+        has_address = true;
+      } else if (type == NDA_LLADDR && size == entry.hardware.size()) {
+        std::memcpy(entry.hardware.data(), data, size);
+        has_hardware = entry.hardware != HardwareAddress{};
+      }
+    });
+    if (has_address && has_hardware) entries->push_back(entry);
+  });
+}
+
+std::optional<bool> IsDirectlyAttached(std::uint32_t address) {
+  NetlinkSocket socket;
+  struct {
+    nlmsghdr header;
+    rtmsg body;
+    rtattr destination;
+    std::uint32_t address;
+  } request{};
+  request.header.nlmsg_len = sizeof request;
+  request.header.nlmsg_type = RTM_GETROUTE;
+  request.header.nlmsg_flags = NLM_F_REQUEST;
+  request.header.nlmsg_seq = NextSequence();
+  request.body.rtm_family = AF_INET;
+  request.body.rtm_dst_len = 32;
+  request.destination.rta_type = RTA_DST;
+  request.destination.rta_len = RTA_LENGTH(sizeof address);
+  request.address = address;
+  if (!socket.Send(&request, sizeof request)) return std::nullopt;
+  std::optional<bool> direct;
+  const bool answered =
+      socket.Receive(request.header.nlmsg_seq, false, [&direct](const nlmsghdr* h) {
+        if (h->nlmsg_type != RTM_NEWROUTE) return;
+        const auto* body = static_cast<const rtmsg*>(NLMSG_DATA(h));
+        bool through_gateway = false;
+        ForEachAttribute(h, sizeof(rtmsg), [&](int type, const void*, std::size_t) {
+          if (type == RTA_GATEWAY || type == RTA_VIA || type == RTA_MULTIPATH) {
+            through_gateway = true;
+          }
+        });
+        direct = body->rtm_type == RTN_UNICAST && !through_gateway;
+      });
+  return answered ? direct : std::nullopt;
+}
+
+}  // namespace os

@@ -1,0 +1,56 @@
+// Windows: the IP helper's neighbour table (Vista and later) and its best route, whose
+// type says direct or indirect. GetBestRoute2 would say more, but Wine refuses it.
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+#include <ws2ipdef.h>
+#include <iphlpapi.h>
+#include <netioapi.h>
+// clang-format on
+
+#include <cstring>
+
+#include "platform/neighbours.h"
+
+namespace os {
+namespace {
+
+bool Usable(const MIB_IPNET_ROW2& row) {
+  switch (row.State) {
+    case NlnsProbe:
+    case NlnsDelay:
+    case NlnsStale:
+    case NlnsReachable:
+    case NlnsPermanent:
+      return row.PhysicalAddressLength == sizeof(HardwareAddress);
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool ReadNeighbours(std::vector<Neighbour>* entries) {
+  MIB_IPNET_TABLE2* table = nullptr;
+  if (::GetIpNetTable2(AF_INET, &table) != NO_ERROR || table == nullptr) return false;
+  for (ULONG i = 0; i < table->NumEntries; ++i) {
+    const MIB_IPNET_ROW2& row = table->Table[i];
+    if (row.Address.si_family != AF_INET || !Usable(row)) continue;
+    Neighbour entry{};
+    entry.address = row.Address.Ipv4.sin_addr.s_addr;
+    std::memcpy(entry.hardware.data(), row.PhysicalAddress, entry.hardware.size());
+    if (entry.hardware != HardwareAddress{}) entries->push_back(entry);
+  }
+  ::FreeMibTable(table);
+  return true;
+}
+
+std::optional<bool> IsDirectlyAttached(std::uint32_t address) {
+  MIB_IPFORWARDROW row{};
+  if (::GetBestRoute(address, 0, &row) != NO_ERROR) return std::nullopt;
+  if (row.dwForwardType == MIB_IPROUTE_TYPE_DIRECT) return true;
+  if (row.dwForwardType == MIB_IPROUTE_TYPE_INDIRECT) return false;
+  return std::nullopt;
+}
+
+}  // namespace os

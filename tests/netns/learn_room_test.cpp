@@ -1,0 +1,112 @@
+// Learning a room ("/l") on one link where each machine has its own MAC, and the list it
+// writes fed back to "/f". Needs root.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "netns/room_lab.h"
+
+namespace trolvane::testing {
+namespace {
+
+std::vector<std::string> Lines(const std::string& out) {
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(line + "\n");
+  return lines;
+}
+
+// The comment line (any date of the form "2026-12-07 09:30"), then each host in order.
+void ExpectList(const RunResult& r, const std::string& range, const std::vector<int>& hosts) {
+  const auto& h = RoomLab::LinkHosts();
+  std::string expected = ProgramLines(
+      {"# " + range + " で応答した機器 " + std::to_string(hosts.size()) + "台 (2026-12-07 09:30)"});
+  const std::size_t date = expected.rfind('(') + 1;
+  expected.replace(date, 16, r.out.substr(date, 16));
+  for (int i : hosts) {
+    expected += ProgramLines({h[i].mac + " " + h[i].address + " " + std::to_string(h[i].bits)});
+  }
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, expected);
+}
+
+class LearnInNamespaces : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string why = NetnsLab::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    room_ = std::make_unique<RoomLab>();
+    room_->LinkRoom();
+  }
+  std::unique_ptr<RoomLab> room_;
+};
+
+// Every machine that resolves is listed, also the one whose firewall drops echo requests,
+// and without an ICMP socket too; the /20 is asked in blocks, its last one read as well.
+// The /24's list, fed back to /f, wakes and confirms the three that answer pings.
+TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
+  const auto& h = RoomLab::LinkHosts();
+  RunResult room24 = room_->RunProgram({"/l:198.18.1.0/24"});
+  ExpectList(room24, "198.18.1.0/24", {0, 1, 2, 3});
+  if (!UnderWindowsBuild()) {
+    ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 60, false, true), "198.18.1.0/24",
+               {0, 1, 2, 3});
+  }
+  ExpectList(room_->RunProgram({"/l:198.18.32.7/20"}, 90), "198.18.32.0/20", {4, 5, 6});
+
+  const std::string list = "/tmp/trolvane-learned-" + std::to_string(::getpid()) + ".txt";
+  std::ofstream(list, std::ios::binary) << room24.out;
+  RunResult wake =
+      room_->RunProgram({UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/t:3000"});
+  ::unlink(list.c_str());
+  EXPECT_EQ(wake.status, 5);
+  const std::vector<std::string> lines = Lines(wake.out);
+  ASSERT_EQ(lines.size(), 5u) << wake.out;
+  std::set<std::string> confirmed;
+  for (int i = 0; i < 3; ++i) {
+    confirmed.insert(ProgramLines({"ホスト(" + h[i].address + ")の起動を確認しました。"}));
+  }
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.begin() + 3), confirmed);
+  EXPECT_EQ(
+      lines[3] + lines[4],
+      ProgramLines({"ホスト(" + h[3].address + ")の起動を確認できませんでした。(Pingタイムアウト)",
+                    "4台中3台の起動を確認しました。"}));
+}
+
+// A bad range or "/v" ends with status 2 and its line before anything is sent.
+TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
+  const std::string range = "学習範囲(/lｽｲｯﾁの指定値)が不正です。";
+  const std::string check = "MAC確認(/vｽｲｯﾁの指定値)が不正です。";
+  for (const auto& [argument, line] : {std::pair{"/l:198.18.1.0/8", range},
+                                       {"/l:198.18.1.0/31", range},
+                                       {"/l:abc", range},
+                                       {"/l:198.18.1.0", range},
+                                       {"/v:2", check},
+                                       {"/v:x", check}}) {
+    const std::uint64_t sent = room_->ClientTxPackets();
+    RunResult r = room_->RunProgram({"/m:02-00-00-00-00-01", "/h:198.18.1.21", argument});
+    EXPECT_EQ(r.status, 2) << argument;
+    EXPECT_EQ(r.out, ProgramLines({line})) << argument;
+    EXPECT_EQ(room_->ClientTxPackets(), sent) << argument;
+  }
+}
+
+// The Windows build under Wine, with raw ICMP sockets and through the ICMP helper API:
+// the IP helper's neighbour table gives the same list.
+class LearnUnderWine : public LearnInNamespaces, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LearnUnderWine, ListsTheRoom) {
+  if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's cases";
+  ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 180, GetParam()), "198.18.1.0/24",
+             {0, 1, 2, 3});
+}
+
+INSTANTIATE_TEST_SUITE_P(RawIcmp, LearnUnderWine, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Refused" : "Allowed";
+                         });
+
+}  // namespace
+}  // namespace trolvane::testing
