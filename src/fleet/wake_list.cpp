@@ -22,6 +22,7 @@
 #include "text/string_list.h"
 #include "wake/confirm_schedule.h"
 #include "wake/destinations.h"
+#include "wake/machine_check.h"
 #include "wake/magic_packet.h"
 #include "wake/port_probes.h"
 #include "wake/progress_line.h"
@@ -89,14 +90,13 @@ std::vector<bool> SendPackets(const std::vector<ListedHost>& hosts,
 
 // Confirms the addresses over one ICMP socket: one stream of echo requests per address,
 // however many lines name it. Without a socket every address is a ping error.
-std::vector<HostOutcome> AskAll(const RollCall& roll_call, std::int32_t timeout,
-                                const std::vector<std::uint16_t>& ports,
+std::vector<HostOutcome> AskAll(const RollCall& roll_call,
+                                const std::vector<std::uint32_t>& addresses, std::int32_t timeout,
+                                const std::vector<std::uint16_t>& ports, MachineCheck& machine,
                                 const std::function<void(std::size_t)>& answered,
                                 const std::function<void(std::uint64_t)>& waiting) {
   if (roll_call.Size() == 0) return {};
   RollCall roll = roll_call;
-  std::vector<std::uint32_t> addresses;
-  for (std::size_t i = 0; i < roll.Size(); ++i) addresses.push_back(roll.Address(i));
   PortProbes probes(ports, addresses);
   TNetEchoSocket socket;
   const ConfirmSeams seams{
@@ -129,7 +129,7 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call, std::int32_t timeout,
               return HostAnswer{*index, answer.kind};
             });
           },
-      .own_machine = {},
+      .own_machine = machine.Seam(),
       .confirmed = answered,
       .waiting = waiting,
   };
@@ -156,20 +156,28 @@ void TWakeList::Run() {
   RollCall roll;
   std::vector<std::optional<std::size_t>> target_of(hosts.size());  // none: refused
   std::vector<std::vector<std::size_t>> lines_of;
+  std::vector<std::vector<os::HardwareAddress>> woken;
   for (std::size_t line = 0; line < hosts.size(); ++line) {
     if (!to[line].host) continue;
     const std::size_t index = roll.Add(*to[line].host);
-    if (index == lines_of.size()) lines_of.emplace_back();
+    if (index == lines_of.size()) {
+      lines_of.emplace_back();
+      woken.emplace_back();
+    }
     target_of[line] = index;
     lines_of[index].push_back(line);
+    woken[index].push_back(MachineCheck::MacOf(hosts[line].packet));
   }
+  std::vector<std::uint32_t> addresses;
+  for (std::size_t i = 0; i < roll.Size(); ++i) addresses.push_back(roll.Address(i));
+  MachineCheck machine(MacCheck(), addresses, std::move(woken));
 
   const int total = static_cast<int>(hosts.size());
   int confirmed = 0;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const std::vector<HostOutcome> outcomes = AskAll(
-      roll, PingTimeout(), ProbePorts(),
+      roll, addresses, PingTimeout(), ProbePorts(), machine,
       [&](std::size_t index) {
         progress.Erase();
         for (std::size_t line : lines_of[index]) {
@@ -187,9 +195,10 @@ void TWakeList::Run() {
     if (outcome == HostOutcome::kConfirmed) continue;
     // A host whose packet could not be sent was never woken: not a time-out.
     if (!delivered[line]) outcome = HostOutcome::kError;
-    WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[line].host}) +
-                                 (outcome == HostOutcome::kTimedOut ? msg::kPingTimeoutReason
-                                                                    : msg::kPingErrorReason));
+    const std::string reason = outcome == HostOutcome::kOtherMachine ? machine.Reason(*target)
+                               : outcome == HostOutcome::kTimedOut   ? msg::kPingTimeoutReason
+                                                                     : msg::kPingErrorReason;
+    WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[line].host}) + reason);
   }
   const std::string summary = FillIn(msg::kListSummary, {IntToText(total), IntToText(confirmed)});
   if (confirmed < total) throw EBootFaultException(summary);

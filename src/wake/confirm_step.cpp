@@ -6,6 +6,7 @@
 #include "text/dotted_quad.h"
 #include "text/messages.h"
 #include "wake/confirm_schedule.h"
+#include "wake/machine_check.h"
 #include "wake/magic_packet.h"
 #include "wake/port_probes.h"
 #include "wake/progress_line.h"
@@ -19,6 +20,15 @@ void TMagicPacket::ConfirmBoot() {
   TNetIcmpClient client;  // a failure to create it passes on unchanged
   client.SetHost(DottedQuad(*to.host));
   PortProbes probes(ProbePorts(), {*to.host});
+  std::vector<std::vector<os::HardwareAddress>> woken(1);
+  try {
+    MagicPacketBytes packet;
+    BuildMagicPacket(MacAddress(), packet);
+    woken[0].push_back(MachineCheck::MacOf(packet));
+  } catch (const EArgsException&) {
+    // No MAC was woken, so none can be told apart.
+  }
+  MachineCheck machine(MacCheck(), {*to.host}, std::move(woken));
   ProgressLine progress(Status());  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const ConfirmSeams seams{
@@ -49,7 +59,7 @@ void TMagicPacket::ConfirmBoot() {
                                     return HostAnswer{0, reply.Status};
                                   });
           },
-      .own_machine = {},
+      .own_machine = machine.Seam(),
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
   };
@@ -69,6 +79,8 @@ void TMagicPacket::ConfirmBoot() {
       return;
     case HostOutcome::kTimedOut:
       throw EBootFaultException(msg::kBootPingTimeout);
+    case HostOutcome::kOtherMachine:
+      throw EBootFaultException(msg::kBootNotConfirmed + machine.Reason(0));
     default:
       throw EBootFaultException(msg::kBootPingError);
   }

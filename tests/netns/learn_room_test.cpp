@@ -75,6 +75,54 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
                     "4台中3台の起動を確認しました。"}));
 }
 
+std::string Confirmed(const std::string& host) {
+  return ProgramLines({"ホスト(" + host + ")の起動を確認しました。"});
+}
+const char kOtherMac[] = "02-00-00-00-00-99";
+
+// An answer confirms only when the machine that gave it is the one woken, where the
+// neighbour table can tell (on the link); a routed host is confirmed as before, and /v:0
+// turns the check off. A list says the same of each host.
+TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
+  const auto& h = RoomLab::LinkHosts();
+  const std::string routed = RoomLab::Answering(0), other = "/m:" + std::string(kOtherMac);
+  const std::string another = "(別の機器(" + h[1].mac + ")が応答)";
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{"/m:" + h[1].mac, "/h:" + h[1].address}, 0, Confirmed(h[1].address)},
+      {{other, "/h:" + h[1].address},
+       5,
+       ProgramLines({"ホストの起動を確認できませんでした。" + another})},
+      {{other, "/h:" + routed}, 0, Confirmed(routed)},
+      {{other, "/h:" + h[1].address, "/v:0"}, 0, Confirmed(h[1].address)},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = c.arguments;
+    arguments.push_back("/t:2000");
+    RunResult r = room_->RunProgram(arguments);
+    EXPECT_EQ(r.status, c.status) << c.arguments[0] << " " << c.arguments[1];
+    EXPECT_EQ(r.out, c.out) << c.arguments[0] << " " << c.arguments[1];
+  }
+
+  const std::string list = "/tmp/trolvane-mac-" + std::to_string(::getpid()) + ".txt";
+  std::ofstream(list) << h[0].mac << " " << h[0].address << "\n"
+                      << kOtherMac << " " << h[1].address << "\n"
+                      << kOtherMac << " " << routed << "\n";
+  RunResult r = room_->RunProgram({UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/t:2000"});
+  ::unlink(list.c_str());
+  EXPECT_EQ(r.status, 5);
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.begin() + 2),
+            (std::set<std::string>{Confirmed(h[0].address), Confirmed(routed)}));
+  EXPECT_EQ(lines[2] + lines[3],
+            ProgramLines({"ホスト(" + h[1].address + ")の起動を確認できませんでした。" + another,
+                          "3台中2台の起動を確認しました。"}));
+}
+
 // A bad range or "/v" ends with status 2 and its line before anything is sent.
 TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
   const std::string range = "学習範囲(/lｽｲｯﾁの指定値)が不正です。";
@@ -101,6 +149,12 @@ TEST_P(LearnUnderWine, ListsTheRoom) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's cases";
   ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 180, GetParam()), "198.18.1.0/24",
              {0, 1, 2, 3});
+  const auto& h = RoomLab::LinkHosts();
+  RunResult r = room_->RunProgram({"/m:" + std::string(kOtherMac), "/h:" + h[1].address, "/t:2000"},
+                                  180, GetParam());
+  EXPECT_EQ(r.status, 5);
+  EXPECT_EQ(r.out, ProgramLines(
+                       {"ホストの起動を確認できませんでした。(別の機器(" + h[1].mac + ")が応答)"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(RawIcmp, LearnUnderWine, ::testing::Bool(),
