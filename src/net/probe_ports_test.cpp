@@ -11,6 +11,7 @@ using Ports = std::optional<std::vector<std::uint16_t>>;
 using List = std::vector<std::uint16_t>;
 class ProbePortsText : public testing::WinsockTest {};
 
+// The texts a user meets first (abc, 0, 65536, 1,,2) are the process test's.
 TEST_F(ProbePortsText, ReadsNumbersAndServiceNamesUpToEight) {
   const std::pair<const char*, Ports> cases[] = {
       {"22,445,3389", List{22, 445, 3389}},
@@ -19,10 +20,6 @@ TEST_F(ProbePortsText, ReadsNumbersAndServiceNamesUpToEight) {
       {"22,22", List{22}},
       {"1,2,3,4,5,6,7,8", List{1, 2, 3, 4, 5, 6, 7, 8}},
       {"", {}},
-      {"abc", {}},
-      {"0", {}},
-      {"65536", {}},
-      {"1,,2", {}},
       {"22,", {}},
       {"1,2,3,4,5,6,7,8,9", {}},
   };
