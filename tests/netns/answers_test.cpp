@@ -11,7 +11,7 @@
 namespace trolvane::testing {
 namespace {
 
-const char kMac[] = "/m:01-02-03-04-05-06";
+const char kMac[] = "/m:02-00-5E-00-53-02";
 
 class AnswersInNamespaces : public ::testing::Test {
  protected:

@@ -18,7 +18,7 @@ const char kConfirmedTarget[] = "ホスト(198.18.0.2)の起動を確認しま�
 const char kTimedOut[] = "ホストの起動を確認できませんでした。(Pingタイムアウト)\n";
 const char kPingError[] = "ホストの起動を確認できませんでした。(Pingエラー)\n";
 
-const char kMac[] = "/m:01-02-03-04-05-06";
+const char kMac[] = "/m:02-00-5E-00-53-02";
 
 class ConfirmInNamespaces : public ::testing::Test {
  protected:

@@ -49,7 +49,7 @@ TEST_P(ConfirmUnderWine, EndsAsTheRawPathDoes) {
   for (const Case& c : cases) {
     if (c.silent_target) lab_->SetSysctl(lab_->target(), "net.ipv4.icmp_echo_ignore_all", "1");
     auto start = std::chrono::steady_clock::now();
-    RunResult r = lab_->RunBuildUnderTest({"/m:01-02-03-04-05-06", c.host, c.timeout}, GetParam());
+    RunResult r = lab_->RunBuildUnderTest({"/m:02-00-5E-00-53-02", c.host, c.timeout}, GetParam());
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(r.status, c.status) << c.host;

@@ -9,6 +9,8 @@ PingLab::PingLab() {
   client_ = lab_.AddNamespace("client");
   target_ = lab_.AddNamespace("target");
   lab_.Link(client_, "198.18.0.1/25", target_, "198.18.0.2/25");
+  // The MAC the lab's wakes name, so that the MAC check sees the woken machine answer.
+  RunCommand({"ip", "-n", target_, "link", "set", "veth0", "address", "02:00:5e:00:53:02"});
   RunCommand({"ip", "-n", client_, "route", "add", "198.18.0.128/25", "via", "198.18.0.2"});
   SetSysctl(target_, "net.ipv4.ip_forward", "1");
   // Every request gets its answer, however closely the tests follow each other.

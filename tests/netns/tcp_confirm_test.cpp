@@ -57,14 +57,14 @@ TEST_F(TcpConfirmInNamespaces, TheProberTellsWhatTheFirewallLetsThrough) {
                                          {"198.18.0.2", 23, ProbeOutcome::kFailed},
                                          {PingLab::kDeafHost, 3389, ProbeOutcome::kTimedOut}}),
             0);
-  RunResult r = lab_->RunProgram({"/m:01-02-03-04-05-06", "/h:198.18.0.2", "/t:2000"});
+  RunResult r = lab_->RunProgram({"/m:02-00-5E-00-53-02", "/h:198.18.0.2", "/t:2000"});
   EXPECT_EQ(r.status, 5) << "pings are ignored";
   EXPECT_EQ(r.out, ProgramLines({kTimedOut}));
 }
 
 TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
   lab_->SetSysctl(lab_->client(), "net.ipv4.ping_group_range", "1 0");  // no ICMP unprivileged
-  std::ofstream(list_) << "01-02-03-04-05-06 198.18.0.2\n02-02-03-04-05-06 198.18.0.3\n";
+  std::ofstream(list_) << "02-00-5E-00-53-02 198.18.0.2\n02-02-03-04-05-06 198.18.0.3\n";
   const struct {
     std::string hosts, ports, timeout;
     bool unprivileged;
@@ -83,7 +83,7 @@ TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
   };
   for (const auto& c : cases) {
     RunResult r =
-        lab_->RunProgram({"/m:01-02-03-04-05-06", c.hosts, c.ports, c.timeout}, c.unprivileged);
+        lab_->RunProgram({"/m:02-00-5E-00-53-02", c.hosts, c.ports, c.timeout}, c.unprivileged);
     EXPECT_EQ(r.status, c.status) << c.hosts << " " << c.ports;
     EXPECT_EQ(r.out, c.out) << c.hosts << " " << c.ports;
   }
@@ -95,7 +95,7 @@ class TcpConfirmUnderWine : public TcpConfirmInNamespaces {};
 TEST_F(TcpConfirmUnderWine, APortConfirmsWherePingsAreDropped) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's case";
   RunResult r = lab_->RunBuildUnderTest(
-      {"/m:01-02-03-04-05-06", "/h:198.18.0.2", "/c:3389", "/t:5000"}, true);
+      {"/m:02-00-5E-00-53-02", "/h:198.18.0.2", "/c:3389", "/t:5000"}, true);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, ProgramLines({kConfirmed}));
 }
