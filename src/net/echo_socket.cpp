@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "net/component.h"
+#include "net/net_exceptions.h"
 #include "net/stack.h"
 #include "platform/process.h"
 
@@ -16,6 +17,11 @@ constexpr std::size_t kLeastBuffer = 64 * 1024;
 constexpr std::size_t kMostBuffer = 16 << 20;
 // Datagrams taken in one wake-up at most, so that sending stays on time.
 constexpr int kBatch = 512;
+constexpr int kSendWaitMs = 1000;
+// Sends between two takings of what has come: a long run of sends (the first round of a
+// list, or what fell due while the program was held up) must not leave the answers in
+// the system's buffer until it overflows.
+constexpr int kSendsPerTaking = 8;
 
 }  // namespace
 
@@ -40,29 +46,46 @@ TNetSocketHandle& TNetEchoSocket::Handle() {
           0) {
     buffer_granted_ = granted;
   }
+  non_blocking_ = stack->SockSetNonBlocking(handle.Socket(), true) == 0;
   handle_ = &handle;
   return handle;
 }
 
 void TNetEchoSocket::SendRequest(const std::string& address, std::uint16_t sequence) {
   BuildEchoRequest(request_.data(), OurEchoIdentifier(), sequence, os::TickCount(), {});
-  Handle().SendToAddress(address, 0, request_.data(), kEchoRequestSize);
+  try {
+    Handle().SendToAddress(address, 0, request_.data(), kEchoRequestSize);
+  } catch (const ENetSocketError&) {
+    // Where a blocking socket would have waited for room in its buffer.
+    if (!non_blocking_ || StackInstance()->LastErrorCode() != os::kWsaeWouldBlock) throw;
+    SocketList writable = {Handle().Socket()};
+    StackInstance()->SockSelect(nullptr, &writable, nullptr, kSendWaitMs);
+    Handle().SendToAddress(address, 0, request_.data(), kEchoRequestSize);
+  }
+  if (++sends_ % kSendsPerTaking == 0) TakeWaiting(0);
 }
+
+bool TNetEchoSocket::MoreWaiting() { return non_blocking_ || Handle().WaitReadable(0); }
 
 bool TNetEchoSocket::TakeOne(bool first) {
   const int n = Handle().Receive(receive_area_.data(), kIcmpAreaSize, 0);
-  if (n == os::kSocketError && !first) return false;  // the next wait reports it
+  if (n == os::kSocketError) {
+    if (non_blocking_ && StackInstance()->LastSocketError() == os::kWsaeWouldBlock) return false;
+    if (!first) return false;  // the next wait reports it
+  }
   StackInstance()->CheckSocketResult(n);
   const PacketView view = ExamineReply(receive_area_.data(), n, OurEchoIdentifier());
   if (view.ours) answers_.push_back(view);
   return true;
 }
 
-bool TNetEchoSocket::Receive(std::int32_t timeout, PacketView* answer) {
-  if (answers_.empty() && Handle().WaitReadable(timeout) && TakeOne(true)) {
-    for (int i = 1; i < kBatch && Handle().WaitReadable(0) && TakeOne(false); ++i) {
-    }
+void TNetEchoSocket::TakeWaiting(int taken) {
+  for (int i = taken; i < kBatch && MoreWaiting() && TakeOne(false); ++i) {
   }
+}
+
+bool TNetEchoSocket::Receive(std::int32_t timeout, PacketView* answer) {
+  if (answers_.empty() && Handle().WaitReadable(timeout) && TakeOne(true)) TakeWaiting(1);
   if (answers_.empty()) return false;
   *answer = answers_.front();
   answers_.pop_front();

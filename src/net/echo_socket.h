@@ -37,10 +37,18 @@ class TNetEchoSocket : public TNetRawClient {
   TNetSocketHandle& Handle();
   // One datagram: false when the batch ends (nothing more, or a failure after the first).
   bool TakeOne(bool first);
+  // Whether another datagram waits, asked without waiting.
+  bool MoreWaiting();
+  // Takes what waits, up to a batch in all with the `taken` already.
+  void TakeWaiting(int taken);
 
   std::size_t addresses_;
   TNetSocketHandle* handle_ = nullptr;
   std::int32_t buffer_granted_ = 0;
+  // A socket that does not block is read until it runs dry, without a readiness test
+  // before each datagram (both cost a system call, and a slow one under Wine).
+  bool non_blocking_ = false;
+  std::uint32_t sends_ = 0;
   std::deque<PacketView> answers_;
   std::array<std::uint8_t, kIcmpAreaSize> receive_area_{};
   std::array<std::uint8_t, kEchoRequestSize> request_{};
