@@ -25,7 +25,8 @@ class TNetEchoSocket : public TNetRawClient {
   // (no socket, a refused send).
   void SendRequest(const std::string& address, std::uint16_t sequence);
   // Waits at most timeout ms for the next datagram: true, with the answer, when it is one
-  // of ours; false when nothing came or it was somebody else's. Raises ENetSocketError
+  // of ours; false when nothing came or it was somebody else's (a poll within a
+  // millisecond of the last look finds nothing, without asking). Raises ENetSocketError
   // when the receive fails. Each wake-up takes every datagram already waiting (up to a
   // bound), so that a slow receive path does not let the system's buffer overflow.
   bool Receive(std::int32_t timeout, PacketView* answer);
@@ -49,6 +50,7 @@ class TNetEchoSocket : public TNetRawClient {
   // before each datagram (both cost a system call, and a slow one under Wine).
   bool non_blocking_ = false;
   std::uint32_t sends_ = 0;
+  std::uint64_t taken_at_us_ = 0;  // the last taking of what waited
   std::deque<PacketView> answers_;
   std::array<std::uint8_t, kIcmpAreaSize> receive_area_{};
   std::array<std::uint8_t, kEchoRequestSize> request_{};
