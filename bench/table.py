@@ -81,6 +81,11 @@ r = learn[0]["mean"] / learn[1]["mean"]
 err = r * math.hypot(learn[0]["stddev"] / learn[0]["mean"], learn[1]["stddev"] / learn[1]["mean"])
 print(f"| learning a /20 (4,094 addresses, {learned} machines) (`/l`) | `fping -g` over the range, "
       f"then `ip neigh` | {r:.2f} ± {err:.2f} ({learn[0]['mean']:.1f} s / {learn[1]['mean']:.1f} s) | |")
+if os.path.exists(os.path.join(out, "wine2500.json")):
+    native, raw, helper = load("wine2500.json")["results"]
+    print(f"| host list, 2,500 loopback hosts, Windows program under Wine | the native program "
+          f"({native['mean']:.2f} s) | raw ICMP {raw['mean']:.2f} ± {raw['stddev']:.2f} s, "
+          f"ICMP helper API {helper['mean']:.2f} ± {helper['stddev']:.2f} s wall time | |")
 
 micro = {b["name"]: b for b in load("micro.json")["benchmarks"]}
 unit = micro.get("BM_Reference_Copy102")

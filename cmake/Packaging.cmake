@@ -1,8 +1,11 @@
 # Install layout and packages: `cpack --preset deb` (native build) gives a .deb whose
 # installation grants the program cap_net_raw; `cpack --preset windows-zip` zips the
-# Windows build.
+# Windows build with the users' readme, as Notepad shows it right (UTF-8 with a byte order
+# mark, which the source keeps, and CR LF).
 if(WIN32)
-  install(FILES README.md DESTINATION .)
+  set(TROLVANE_USER_README ${CMAKE_BINARY_DIR}/readme.txt)
+  configure_file(doc/readme-windows.txt ${TROLVANE_USER_README} @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${TROLVANE_USER_README} DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win64)
 else()

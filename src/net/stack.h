@@ -53,6 +53,8 @@ class TNetStack {
   virtual int SockSetSockOpt(os::SOCKET s, int level, int name, const void* value, int length) = 0;
   virtual os::SOCKET SockSocket(int family, int type, int protocol) = 0;
   virtual int SockShutdown(os::SOCKET s, int how) = 0;
+  // FIONBIO: a socket that does not block gives 10035 where it would wait.
+  virtual int SockSetNonBlocking(os::SOCKET s, bool on) = 0;
   // "Socket Error # <code>" CR LF and the code's text (empty for codes without one).
   virtual std::string SocketErrorMessage(int code);
   virtual int LastSocketError() = 0;

@@ -207,6 +207,11 @@ os::SOCKET TNetStackWindows::SockSocket(int family, int type, int protocol) {
 
 int TNetStackWindows::SockShutdown(os::SOCKET s, int how) { return ws2::shutdown(s, how); }
 
+int TNetStackWindows::SockSetNonBlocking(os::SOCKET s, bool on) {
+  std::uint32_t value = on ? 1 : 0;
+  return ws2::ioctlsocket(s, os::kFionbio, &value);
+}
+
 std::string TNetStackWindows::SocketErrorMessage(int code) {
   if (code == os::kWsaHostNotFound) return FormatSocketError(code, "Host not found.");
   return TNetStack::SocketErrorMessage(code);

@@ -41,6 +41,7 @@ class TNetStackWindows : public TNetStack {
   int SockSetSockOpt(os::SOCKET s, int level, int name, const void* value, int length) override;
   os::SOCKET SockSocket(int family, int type, int protocol) override;
   int SockShutdown(os::SOCKET s, int how) override;
+  int SockSetNonBlocking(os::SOCKET s, bool on) override;
   // Adds 11001 "Host not found." to the common table.
   std::string SocketErrorMessage(int code) override;
   int LastSocketError() override;

@@ -91,8 +91,9 @@ std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
 
 RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds,
                               bool raw_icmp_refused, bool unprivileged) {
-  RunOptions options{.time_limit_seconds = time_limit_seconds,
-                     .prefix = lab_.ProgramPrefix(client_)};
+  // One Wine session for the lab's runs, as a user's runs share one.
+  if (program_prefix_.empty()) program_prefix_ = lab_.ProgramPrefix(client_);
+  RunOptions options{.time_limit_seconds = time_limit_seconds, .prefix = program_prefix_};
   if (unprivileged) {
     options.prefix.insert(options.prefix.end(),
                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});

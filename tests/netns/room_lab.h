@@ -44,8 +44,9 @@ class RoomLab {
 
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
-  // The build under test in the client namespace; raw_icmp_refused as in RunOptions.
-  // Unprivileged runs the native program as `nobody`, who may open no ICMP socket there.
+  // The build under test in the client namespace, every run in one Wine session;
+  // raw_icmp_refused as in RunOptions. Unprivileged runs the native program as `nobody`,
+  // who may open no ICMP socket there.
   RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60,
                        bool raw_icmp_refused = false, bool unprivileged = false);
   // The native program unprivileged, where the ping socket is allowed to it.
@@ -55,6 +56,7 @@ class RoomLab {
   NetnsLab lab_{"room"};
   std::string client_;
   std::string room_;
+  std::vector<std::string> program_prefix_;
 };
 
 }  // namespace trolvane::testing

@@ -45,6 +45,11 @@ bool MapOption(int level, int name, int* native_level, int* native_name) {
     *native_name = name == kSoLinger ? SO_LINGER : SO_ERROR;
     return true;
   }
+  if (level == kSolSocket && name == kSoRcvBuf) {
+    *native_level = SOL_SOCKET;
+    *native_name = SO_RCVBUF;
+    return true;
+  }
   if (level == kIpProtoIp && name == kIpTtl) {
     *native_level = IPPROTO_IP;
     *native_name = IP_TTL;

@@ -16,8 +16,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
+#include "platform/echo_wait.h"
 #include "platform/icmp_wire.h"
 #include "platform/win32/icmp_helper_reply.h"
 
@@ -30,6 +32,15 @@ namespace {
 // a starting host may add seconds of address resolution), and it keeps about ten
 // requests per host outstanding at one request a second.
 constexpr DWORD kAnswerWaitMs = 10000;
+// The least a request waits, even at the end of the run: the run itself waits one second
+// after its last request.
+constexpr DWORD kLeastAnswerWaitMs = 1000;
+// Requests running at once on one socket. Each one is a system request of its own (under
+// Wine a thread and a socket); beyond this many the sender waits for one to end, as a
+// full send buffer would hold it.
+constexpr int kMostOutstanding = 1024;
+// How long a close waits for the cancelled requests to come back.
+constexpr DWORD kCloseWaitMs = 2000;
 constexpr std::uint8_t kDefaultTtl = 128;
 constexpr int kIcmpHeader = static_cast<int>(kIcmpHeaderSize);
 constexpr int kMaxEchoData = 0xFFFF - static_cast<int>(kIpv4HeaderSize) - kIcmpHeader;
@@ -47,12 +58,23 @@ struct HelperSocket {
   bool open = true;
   std::uint8_t ttl = kDefaultTtl;
   std::deque<Arrived> arrived;
+  std::size_t outstanding = 0;  // requests whose completion has not run yet
 };
 
-// Guards the registry and the fields of every socket; never held across a wait.
+// The latest a request may wait until (GetTickCount64); none: no limit of the run's own.
+constexpr ULONGLONG kNoLimit = ~ULONGLONG{0};
+
+// Guards the registry, the fields of every socket, the requests that settled at once and
+// the run's limit; never held across a wait.
 std::mutex mutex;
 std::map<SOCKET, std::shared_ptr<HelperSocket>> registry;
 SOCKET next_handle = 0x10001;  // odd, and stays odd
+ULONGLONG answer_deadline = kNoLimit;
+
+struct Request;
+// Requests whose outcome was taken when the call returned: whichever of their APC (should
+// one come) and the sender's check comes first takes them out and frees them.
+std::set<Request*> settled_requests;
 
 // One echo request in flight, freed by its APC.
 struct Request {
@@ -61,7 +83,7 @@ struct Request {
   std::uint32_t destination = 0;
   IP_OPTION_INFORMATION options{};
   std::vector<std::uint8_t> reply;
-  bool settled = false;  // its outcome was taken when the call returned
+  bool settled = false;  // its outcome was taken when the call returned (settled_requests)
 };
 
 int Fail(int code) {
@@ -98,11 +120,61 @@ bool Deliver(const Request& r, ULONG status) {
   return true;
 }
 
+// Frees a request that settled at once, unless that was done already.
+void FreeSettled(Request* r) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (settled_requests.erase(r) == 0) return;
+  }
+  delete r;
+}
+
 VOID NTAPI Completed(PVOID context, PIO_STATUS_BLOCK /*status*/, ULONG /*reserved*/) {
-  std::unique_ptr<Request> r(static_cast<Request*>(context));
-  if (r->settled) return;
+  auto* request = static_cast<Request*>(context);
+  if (request->settled) return FreeSettled(request);
+  std::unique_ptr<Request> r(request);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    --r->socket->outstanding;
+  }
   DWORD count = ::IcmpParseReplies(r->reply.data(), static_cast<DWORD>(r->reply.size()));
   Deliver(*r, StatusOf(*r, count, count == 0 ? ::GetLastError() : 0));
+}
+
+// How long the next request may wait for its answer.
+DWORD AnswerWait() {
+  ULONGLONG deadline = kNoLimit;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    deadline = answer_deadline;
+  }
+  if (deadline == kNoLimit) return kAnswerWaitMs;
+  const ULONGLONG now = ::GetTickCount64();
+  const ULONGLONG left = deadline > now ? deadline - now : 0;
+  return static_cast<DWORD>(std::clamp<ULONGLONG>(left, kLeastAnswerWaitMs, kAnswerWaitMs));
+}
+
+// Runs the completions that have come in. Windows runs every queued APC in one alertable
+// wait, Wine one a wait: without this, a long list's answers queue up faster than they are
+// taken. The extra wait costs Windows one call that finds nothing.
+void TakeCompletions() {
+  for (int i = 0; i < kMostOutstanding && ::SleepEx(0, TRUE) == WAIT_IO_COMPLETION; ++i) {
+  }
+}
+
+// Runs completions, waiting alertably, until the socket has at most `most` requests
+// running or `limit` ms have passed; true when it has.
+bool WaitForRequests(const HelperSocket& socket, std::size_t most, DWORD limit) {
+  const ULONGLONG start = ::GetTickCount64();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (socket.outstanding <= most) return true;
+    }
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    if (elapsed >= limit) return false;
+    ::SleepEx(static_cast<DWORD>(limit - elapsed), TRUE);
+  }
 }
 
 // The Winsock error for a request the helper refused at once.
@@ -176,9 +248,15 @@ int CloseHelperSocket(SOCKET s) {
     socket->open = false;
     socket->arrived.clear();
   }
-  // Cancels the requests still running (Wine lets them run on); either way their APCs
-  // find the socket closed.
-  ::IcmpCloseHandle(socket->icmp);
+  // Nothing of this socket may outlive it: Wine's helper lets requests run on after the
+  // close, even after the program has ended, and the next run's requests queue behind
+  // them. Windows cancels them at the close anyway; cancelling first and taking their
+  // completions costs it nothing.
+  if (!WaitForRequests(*socket, 0, 0)) {
+    ::CancelIoEx(socket->icmp, nullptr);
+    WaitForRequests(*socket, 0, kCloseWaitMs);
+  }
+  ::IcmpCloseHandle(socket->icmp);  // completions still to come find the socket closed
   return 0;
 }
 
@@ -211,6 +289,8 @@ int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to,
   }
   if (length - kIcmpHeader > kMaxEchoData) return Fail(WSAEMSGSIZE);
 
+  if (!WaitForRequests(*socket, kMostOutstanding - 1, kAnswerWaitMs)) return Fail(WSAENOBUFS);
+
   auto r = std::make_unique<Request>();
   r->socket = socket;
   r->message.assign(buffer, buffer + length);
@@ -225,20 +305,29 @@ int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to,
     r->options.Ttl = socket->ttl;
     icmp = socket->icmp;
   }
-  DWORD count = ::IcmpSendEcho2(
-      icmp, nullptr, &Completed, r.get(), r->destination, r->message.data() + kIcmpHeaderSize,
-      data_size, &r->options, r->reply.data(), static_cast<DWORD>(r->reply.size()), kAnswerWaitMs);
+  DWORD count = ::IcmpSendEcho2(icmp, nullptr, &Completed, r.get(), r->destination,
+                                r->message.data() + kIcmpHeaderSize, data_size, &r->options,
+                                r->reply.data(), static_cast<DWORD>(r->reply.size()), AnswerWait());
   const DWORD error = count == 0 ? ::GetLastError() : 0;
   if (count == 0 && error == ERROR_IO_PENDING) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++socket->outstanding;
     r.release();  // the APC owns it now
     return length;
   }
-  // Settled at once. An APC may still come for it, so the request stays for the APC to
-  // free: a few hundred bytes lost, should none come, rather than a use after free.
-  Request& settled = *r.release();
-  settled.settled = true;
-  const ULONG status = StatusOf(settled, count, error);
-  if (Deliver(settled, status) || status == IP_REQ_TIMED_OUT) return length;
+  // Settled at once. A system may still queue an APC for it; if so, it was queued when the
+  // call completed, before the call returned, and it runs in the alertable pause below.
+  Request* settled = r.release();
+  settled->settled = true;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    settled_requests.insert(settled);
+  }
+  const ULONG status = StatusOf(*settled, count, error);
+  const bool delivered = Deliver(*settled, status);
+  ::SleepEx(0, TRUE);
+  FreeSettled(settled);
+  if (delivered || status == IP_REQ_TIMED_OUT) return length;
   return Fail(SendError(status));
 }
 
@@ -278,7 +367,7 @@ int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout
   DWORD wait = 0;  // even a poll lets the requests that have completed come in
   for (;;) {
     // Returns early once an APC has run: a request may have completed.
-    ::SleepEx(wait, TRUE);
+    if (::SleepEx(wait, TRUE) == WAIT_IO_COMPLETION) TakeCompletions();
     const ULONGLONG elapsed = ::GetTickCount64() - start;
     std::lock_guard<std::mutex> lock(mutex);
     const auto writable = static_cast<int>(CountOf(write));
@@ -296,3 +385,11 @@ int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout
 }
 
 }  // namespace os::win32
+
+void os::LimitEchoWait(std::int32_t milliseconds) {
+  const ULONGLONG now = ::GetTickCount64();
+  std::lock_guard<std::mutex> lock(win32::mutex);
+  win32::answer_deadline = milliseconds == -2
+                               ? win32::kNoLimit
+                               : now + static_cast<ULONGLONG>(std::max(milliseconds, 0));
+}
