@@ -132,11 +132,6 @@ TEST(ConfirmHosts, AsksOnceASecondAndTheLastOutcomeDecides) {
 
 // What used to go wrong with many hosts and a hostile network.
 TEST(ConfirmHosts, ManyHostsUnderStress) {
-  // 3,000 hosts that answer at once, /t:300: every one is asked and confirmed.
-  Net all(std::vector<Plan>(3000, Plan{{K::rkEchoReply, 5}}));
-  EXPECT_EQ(all.Run(300), std::vector(3000, O::kConfirmed));
-  EXPECT_EQ(all.sends.size(), 3000u);
-
   // An answer that comes twice confirms once.
   Net twice({{{K::rkEchoReply, 5}}, {kSilent}});
   twice.duplicate = true;
