@@ -14,6 +14,8 @@ constexpr std::uint64_t kUsPerMs = 1000;
 // A socket that fails this many receives in a row will not recover within the wait.
 constexpr int kFailedReceivesLimit = 10;
 constexpr std::uint64_t kFailedReceivePauseUs = 10000;
+// Answers taken between two sends at most, so that a flood cannot hold the requests up.
+constexpr int kAnswersPerPass = 1024;
 
 // Microseconds since the start; the one clock of a wait.
 class Stopwatch {
@@ -65,14 +67,33 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     --waiting_for;
   };
 
+  auto judge = [&](const HostAnswer& answer) {
+    if (answer.index >= count || done[answer.index]) return;
+    if (answer.kind != TReplyStatusKind::rkEchoReply) {
+      outcomes[answer.index] = HostOutcome::kError;
+    } else if (seams.own_machine && !seams.own_machine(answer.index)) {
+      // The address may still pass to the woken machine (a sleep proxy answers for it).
+      other[answer.index] = true;
+    } else {
+      finish(answer.index, HostOutcome::kConfirmed);
+      if (seams.confirmed) seams.confirmed(answer.index);
+    }
+  };
+
   const Stopwatch watch(seams.clock);
   std::uint64_t next_sign = 0;
   int failed_receives = 0;
   for (std::uint64_t now = 0; waiting_for > 0 && now < end.At(); now = watch.Elapsed()) {
-    // One send per free slot of the gap; what fell due during a stall waits its turn.
-    while (turns.NextTurn() <= now && gap.Free(now)) {
-      const std::size_t index = *turns.Take(now);
-      if (done[index]) continue;
+    // One send per pass, and what has come is taken before the next: where a send takes
+    // longer than the gap, sending turn after turn would leave every answer unread until
+    // its host is asked again.
+    std::optional<std::size_t> due;
+    if (gap.Free(now)) {
+      do due = turns.Take(now);
+      while (due && done[*due]);
+    }
+    if (due) {
+      const std::size_t index = *due;
       const bool sent = seams.send(index);
       if (seams.probe) seams.probe(index);
       gap.Used(now);
@@ -96,8 +117,8 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     std::uint64_t until = std::min(end.At(), next_sign);
     if (!turns.Empty()) until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
     const std::uint64_t wait = until > now ? until - now : 0;
-    std::optional<HostAnswer> answer;
     try {
+      std::optional<HostAnswer> answer;
       if (wait < kUsPerMs) {
         if (wait > 0) seams.pause(wait);
         answer = seams.receive(0);
@@ -105,23 +126,15 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
         answer = seams.receive(static_cast<std::int32_t>(
             std::min<std::uint64_t>(wait / kUsPerMs, std::numeric_limits<std::int32_t>::max())));
       }
+      for (int n = 1; answer; ++n) {
+        judge(*answer);
+        if (waiting_for == 0 || n == kAnswersPerPass) break;
+        answer = seams.receive(0);
+      }
       failed_receives = 0;
     } catch (const std::exception&) {
       if (++failed_receives >= kFailedReceivesLimit) break;
       seams.pause(kFailedReceivePauseUs);
-      continue;
-    }
-    if (!answer || answer->index >= count || done[answer->index]) continue;
-    if (answer->kind == TReplyStatusKind::rkEchoReply) {
-      // The address may still pass to the woken machine (a sleep proxy answers for it).
-      if (seams.own_machine && !seams.own_machine(answer->index)) {
-        other[answer->index] = true;
-        continue;
-      }
-      finish(answer->index, HostOutcome::kConfirmed);
-      if (seams.confirmed) seams.confirmed(answer->index);
-    } else {
-      outcomes[answer->index] = HostOutcome::kError;
     }
   }
   for (std::size_t i = 0; i < count; ++i) {

@@ -22,6 +22,7 @@ struct Net {
   int failing_receives = 0;                  // the first ones fail
   std::uint64_t stall_at = 0, stall_us = 0;  // one jump of the clock
   bool duplicate = false;                    // every answer comes twice
+  std::uint64_t send_us = 0;                 // what each send costs
   std::vector<bool> refuse_send;
   std::vector<bool> other_machine;  // its echo replies come from another machine
 
@@ -39,6 +40,7 @@ struct Net {
             [&](std::size_t i) {
               if (sends.size() > 100000) throw std::runtime_error("the wait does not end");
               sends.emplace_back(now, i);
+              now += send_us;
               if (i < refuse_send.size() && refuse_send[i]) return false;
               const auto& p = plan[i];
               const auto& [kind, ms] = p[std::min<std::size_t>(asked[i]++, p.size() - 1)];
@@ -157,6 +159,13 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   Net broken({{kSilent}});
   broken.failing_receives = 1000;
   EXPECT_EQ(broken.Run(-2), std::vector{O::kError});
+
+  // Where each send takes longer than the gap (a slow system), the answers are still taken
+  // between the sends: 3,000 hosts that answer at once are each asked once.
+  Net slow(std::vector<Plan>(3000, Plan{{K::rkEchoReply, 1}}));
+  slow.send_us = 400;
+  EXPECT_EQ(slow.Run(5000), std::vector<O>(3000, O::kConfirmed));
+  EXPECT_EQ(slow.sends.size(), 3000u);
 
   // Held up for 2.5 s in the middle of the first round, 2,500 silent hosts are asked at
   // the pace afterwards: never two requests closer than the gap, never one host twice
