@@ -27,7 +27,7 @@ void ApplySendOptions(const TStringList& options, Run& run) {
     // number still means no broadcast.
     const std::optional<std::int32_t> number = ParseInteger(bits);
     if (number && (*number < 0 || *number > 32)) throw EArgsException(msg::kBadMaskBits);
-    run.SetMaskBits(TextToIntDef(bits, -1));
+    run.SetMaskBits(number.value_or(-1));
   }
   if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
     run.SetPingTimeout(TextToIntDef(timeout, 60000));

@@ -1,8 +1,7 @@
 #include "wake/broadcast_address.h"
 
-#include <cstring>
-
 #include "net/udp_socket.h"
+#include "platform/winsock.h"
 #include "text/dotted_quad.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
@@ -16,7 +15,8 @@ constexpr int kFieldCount = 4;
 
 }  // namespace
 
-std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits) {
+std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits,
+                                  std::uint32_t* address_used) {
   // A typo such as 47 would otherwise be taken modulo 32 and name another network.
   if (mask_bits < 0 || mask_bits > 32) throw EArgsException(msg::kBadMaskBits);
   TStringList fields;
@@ -27,23 +27,13 @@ std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits)
   // broadcast is 198.18.64.255, never 198.18.100.255.
   const std::optional<std::uint32_t> address = TIpSocket::ParseAddress(host);
   if (!address) throw EArgsException(msg::kBadHostAddress);
+  if (address_used != nullptr) *address_used = *address;
   const auto host_bits = static_cast<std::uint32_t>(0xFFFFFFFFull >> mask_bits);
-  AddressBytes bytes{};
-  std::memcpy(bytes.data(), &*address, bytes.size());
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    bytes[i] |= static_cast<std::uint8_t>(host_bits >> (24 - 8 * i));
-  }
-  std::uint32_t broadcast = 0;
-  std::memcpy(&broadcast, bytes.data(), bytes.size());
-  return broadcast;
-}
-
-std::string DirectedBroadcast(std::string_view host, std::int32_t mask_bits) {
-  return DottedQuad(DirectedBroadcastOf(host, mask_bits));
+  return *address | os::HToNl(host_bits);
 }
 
 std::string TMagicPacket::GetBroadcastAddress() const {
-  return DirectedBroadcast(HostAddress(), MaskBits());
+  return DottedQuad(DirectedBroadcastOf(HostAddress(), MaskBits()));
 }
 
 }  // namespace trolvane

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace trolvane {
@@ -11,10 +10,9 @@ namespace trolvane {
 // The address the platform's parser reads in the host text (network order), with its
 // host bits set. Raises EArgsException (kBadMaskBits) for bits outside 0..32; EArgsException
 // (kBadHostAddress) unless the host has four "." fields that the parser reads as an address;
-// EConvertError for the first field that is no integer.
-std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits);
-
-// The same as dotted text.
-std::string DirectedBroadcast(std::string_view host, std::int32_t mask_bits);
+// EConvertError for the first field that is no integer. address_used, when given, gets the
+// address itself.
+std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits,
+                                  std::uint32_t* address_used = nullptr);
 
 }  // namespace trolvane

@@ -13,8 +13,9 @@ Destinations ResolveDestinations(std::string_view host, std::int32_t mask_bits) 
   if (mask_bits != kNoMaskBits) {
     // Checked before anything goes out, and from the text alone: the broadcast must be
     // that of the very address the packet goes to.
-    to.broadcast = DirectedBroadcastOf(host, mask_bits);
-    to.host = TIpSocket::ParseAddress(host);
+    std::uint32_t address = 0;
+    to.broadcast = DirectedBroadcastOf(host, mask_bits, &address);
+    to.host = address;
   } else {
     to.host = TIpSocket::ResolveHostAddress(host);
   }
