@@ -32,8 +32,8 @@ class SendGap {
 class HostTurns {
  public:
   explicit HostTurns(std::uint64_t interval) : interval_(interval) {}
-  // The host's turn comes at `at`; turns are kept in the order they were given.
-  void Add(std::size_t index, std::uint64_t at = 0) { queue_.push_back({index, at}); }
+  // The host's first turn comes at once; turns are kept in the order they were given.
+  void Add(std::size_t index) { queue_.push_back({index, 0}); }
   // The host whose turn has come by now, taken from the queue; none when no turn has.
   std::optional<std::size_t> Take(std::uint64_t now) {
     if (queue_.empty() || queue_.front().at > now) return std::nullopt;

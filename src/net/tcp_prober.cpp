@@ -25,8 +25,8 @@ ProbeOutcome OutcomeOfError(int code) {
 
 // A shortage on this machine, not an answer of the host: the attempt waits for a later turn.
 bool IsLocalShortage(int code) {
-  return code == os::kWsaeMFile || code == 10055 /* no buffer space */ ||
-         code == 10049 /* no local port left */;
+  return code == os::kWsaeMFile || code == os::kWsaeNoBufs ||
+         code == os::kWsaeAddrNotAvail /* no local port left */;
 }
 
 }  // namespace

@@ -46,13 +46,12 @@ class TTcpProber {
   TTcpProber& operator=(const TTcpProber&) = delete;
 
   // How many attempts may be open at once (at least 1); fixed for the prober's life.
-  std::size_t Capacity() const { return capacity_; }
   // Attempts open now, and those ended but not yet reported.
   std::size_t OpenCount() const { return open_.size(); }
   std::size_t ReportPending() const { return ended_.size(); }
 
   // Opens one attempt to address (network order) on port (host order). False, with
-  // nothing open, when Capacity attempts are open or no socket could be had (the next
+  // nothing open, when as many attempts are open as it may hold or no socket could be had (the next
   // Poll may free one); true when the attempt is under way or already ended, in which
   // case Poll reports it.
   bool Start(std::uint32_t address, std::uint16_t port);

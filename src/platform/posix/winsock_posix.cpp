@@ -225,19 +225,13 @@ int getsockopt(SOCKET s, int level, int name, char* value, int* length) {
   int native_name = 0;
   if (!MapOption(level, name, &native_level, &native_name)) return Fail(10042);
   if (value == nullptr || length == nullptr || *length < 0) return Fail(10014);
-  if (native_name == SO_ERROR || native_name == SO_LINGER) {
+  if (native_name == SO_ERROR) {
     if (*length < 4) return Fail(10014);
-    int native[2] = {};
-    socklen_t size = native_name == SO_ERROR ? sizeof native[0] : sizeof native;
-    if (::getsockopt(Fd(s), SOL_SOCKET, native_name, native, &size) != 0) return FailErrno();
-    if (native_name == SO_ERROR) {
-      const int code = native[0] == 0 ? 0 : ConnectErrorCode(Fd(s), native[0]);
-      std::memcpy(value, &code, sizeof code);
-    } else {
-      const Linger winsock{static_cast<std::uint16_t>(native[0] != 0),
-                           static_cast<std::uint16_t>(native[1])};
-      std::memcpy(value, &winsock, sizeof winsock);
-    }
+    int native = 0;
+    socklen_t size = sizeof native;
+    if (::getsockopt(Fd(s), SOL_SOCKET, SO_ERROR, &native, &size) != 0) return FailErrno();
+    const int code = native == 0 ? 0 : ConnectErrorCode(Fd(s), native);
+    std::memcpy(value, &code, sizeof code);
     *length = 4;
     return 0;
   }
