@@ -54,14 +54,6 @@ bool WriteLine(std::string_view text) {
 
 void ExitProcess(int status) { std::_Exit(status); }
 
-std::uint32_t TickCount() {
-  timespec ts{};
-  ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-            static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
-  return static_cast<std::uint32_t>(ms);
-}
-
 std::uint64_t MicroTicks() {
   timespec ts{};
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -69,12 +61,7 @@ std::uint64_t MicroTicks() {
          static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
 }
 
-void Sleep(std::uint32_t milliseconds) {
-  timespec left{static_cast<time_t>(milliseconds / 1000),
-                static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
-  }
-}
+std::uint32_t TickCount() { return static_cast<std::uint32_t>(MicroTicks() / 1000); }
 
 void PauseMicroseconds(std::uint64_t microseconds) {
   timespec left{static_cast<time_t>(microseconds / 1000000),
@@ -82,6 +69,8 @@ void PauseMicroseconds(std::uint64_t microseconds) {
   while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
 }
+
+void Sleep(std::uint32_t milliseconds) { PauseMicroseconds(std::uint64_t{milliseconds} * 1000); }
 
 std::uint32_t DescriptorLimit(std::uint32_t wanted) {
   ::rlimit limit{};
