@@ -1,5 +1,6 @@
 #include "fleet/learn_range.h"
 
+#include "platform/winsock.h"
 #include "text/dotted_quad.h"
 #include "text/int_convert.h"
 
@@ -42,11 +43,7 @@ std::optional<LearnRange> ParseLearnRange(std::string_view text) {
 }
 
 std::string LearnRangeText(const LearnRange& range) {
-  const std::uint32_t n = range.network;
-  return DottedQuad(AddressBytes{static_cast<std::uint8_t>(n >> 24),
-                                 static_cast<std::uint8_t>(n >> 16),
-                                 static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)}) +
-         "/" + IntToText(range.bits);
+  return DottedQuad(os::HToNl(range.network)) + "/" + IntToText(range.bits);
 }
 
 }  // namespace trolvane
