@@ -119,8 +119,7 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
               return false;
             }
           },
-      .probe = probes.Any() ? [&](std::size_t index) { probes.Start(index); }
-                            : std::function<void(std::size_t)>(),
+      .probe = probes.Seam(),
       .receive =
           [&](std::int32_t timeout) {
             return probes.Receive(timeout, [&](std::int32_t wait) -> std::optional<HostAnswer> {

@@ -48,8 +48,7 @@ void TMagicPacket::ConfirmBoot() {
               return false;
             }
           },
-      .probe = probes.Any() ? [&](std::size_t index) { probes.Start(index); }
-                            : std::function<void(std::size_t)>(),
+      .probe = probes.Seam(),
       .receive =
           [&](std::int32_t timeout) {
             return probes.Receive(timeout,

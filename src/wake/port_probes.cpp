@@ -24,8 +24,12 @@ PortProbes::PortProbes(std::vector<std::uint16_t> ports,
 
 PortProbes::~PortProbes() = default;
 
+std::function<void(std::size_t)> PortProbes::Seam() {
+  if (!prober_) return {};
+  return [this](std::size_t index) { Start(index); };
+}
+
 void PortProbes::Start(std::size_t index) {
-  if (!prober_) return;
   for (std::uint16_t port : ports_) {
     if (!prober_->Start(addresses_[index], port)) return;
   }
