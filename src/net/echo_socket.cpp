@@ -32,8 +32,8 @@ TNetEchoSocket::TNetEchoSocket(std::size_t addresses) : addresses_(addresses) {
   SetProtocol(os::kIpProtoIcmp);
 }
 
-// Opens the socket once and sizes its receive buffer; the time-to-live is applied then
-// and not again for every call, which costs a system call each under some systems.
+// Opens the socket once, sizes its receive buffer (read back, for what the system granted)
+// and makes it non-blocking; later calls find it open.
 TNetSocketHandle& TNetEchoSocket::Handle() {
   if (handle_ != nullptr && handle_->SocketOpen()) return *handle_;
   TNetSocketHandle& handle = AcquireHandle();
