@@ -130,11 +130,10 @@ std::string TIpSocket::ResolveHostText(std::string_view text) {
 
 std::optional<std::uint32_t> TIpSocket::ResolveHostAddress(std::string_view text) {
   const std::string dotted = ResolveHostText(text);
-  const std::uint32_t numeric = os::inet_addr(dotted.c_str());
   // Nothing to connect to; what the parser makes of it would be the limited broadcast
   // address, which reaches every host on the local network.
-  if (dotted.empty() || numeric == os::kInaddrNone) return std::nullopt;
-  return numeric;
+  if (dotted.empty()) return std::nullopt;
+  return ParseAddress(dotted);
 }
 
 std::optional<std::uint32_t> TIpSocket::ParseAddress(std::string_view text) {
