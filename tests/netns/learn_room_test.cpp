@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <numeric>
 #include <set>
 #include <sstream>
 
@@ -12,11 +13,23 @@
 namespace trolvane::testing {
 namespace {
 
-std::vector<std::string> Lines(const std::string& out) {
+std::string Confirmed(const std::string& host) {
+  return ProgramLines({"ホスト(" + host + ")の起動を確認しました。"});
+}
+
+// A list run: a confirmation for each of `confirmed` in any order, then `rest` in order.
+void ExpectListRun(const RunResult& r, int status, const std::vector<std::string>& confirmed,
+                   std::initializer_list<std::string_view> rest) {
   std::vector<std::string> lines;
-  std::istringstream in(out);
+  std::istringstream in(r.out);
   for (std::string line; std::getline(in, line);) lines.push_back(line + "\n");
-  return lines;
+  EXPECT_EQ(r.status, status);
+  ASSERT_EQ(lines.size(), confirmed.size() + rest.size()) << r.out;
+  std::set<std::string> expected;
+  for (const std::string& host : confirmed) expected.insert(Confirmed(host));
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.begin() + confirmed.size()), expected);
+  EXPECT_EQ(std::accumulate(lines.begin() + confirmed.size(), lines.end(), std::string()),
+            ProgramLines(rest));
 }
 
 // The comment line (any date of the form "2026-12-07 09:30"), then each host in order.
@@ -61,23 +74,11 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
   RunResult wake =
       room_->RunProgram({UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/t:3000"});
   ::unlink(list.c_str());
-  EXPECT_EQ(wake.status, 5);
-  const std::vector<std::string> lines = Lines(wake.out);
-  ASSERT_EQ(lines.size(), 5u) << wake.out;
-  std::set<std::string> confirmed;
-  for (int i = 0; i < 3; ++i) {
-    confirmed.insert(ProgramLines({"ホスト(" + h[i].address + ")の起動を確認しました。"}));
-  }
-  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.begin() + 3), confirmed);
-  EXPECT_EQ(
-      lines[3] + lines[4],
-      ProgramLines({"ホスト(" + h[3].address + ")の起動を確認できませんでした。(Pingタイムアウト)",
-                    "4台中3台の起動を確認しました。"}));
+  ExpectListRun(wake, 5, {h[0].address, h[1].address, h[2].address},
+                {"ホスト(" + h[3].address + ")の起動を確認できませんでした。(Pingタイムアウト)",
+                 "4台中3台の起動を確認しました。"});
 }
 
-std::string Confirmed(const std::string& host) {
-  return ProgramLines({"ホスト(" + host + ")の起動を確認しました。"});
-}
 const char kOtherMac[] = "02-00-00-00-00-99";
 
 // An answer confirms only when the machine that gave it is the one woken, where the
@@ -113,14 +114,9 @@ TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
                       << kOtherMac << " " << routed << "\n";
   RunResult r = room_->RunProgram({UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/t:2000"});
   ::unlink(list.c_str());
-  EXPECT_EQ(r.status, 5);
-  const std::vector<std::string> lines = Lines(r.out);
-  ASSERT_EQ(lines.size(), 4u) << r.out;
-  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.begin() + 2),
-            (std::set<std::string>{Confirmed(h[0].address), Confirmed(routed)}));
-  EXPECT_EQ(lines[2] + lines[3],
-            ProgramLines({"ホスト(" + h[1].address + ")の起動を確認できませんでした。" + another,
-                          "3台中2台の起動を確認しました。"}));
+  ExpectListRun(r, 5, {h[0].address, routed},
+                {"ホスト(" + h[1].address + ")の起動を確認できませんでした。" + another,
+                 "3台中2台の起動を確認しました。"});
 }
 
 // A bad range or "/v" ends with status 2 and its line before anything is sent.
