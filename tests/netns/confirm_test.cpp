@@ -20,13 +20,8 @@ const char kPingError[] = "ホストの起動を確認できませんでした�
 
 const char kMac[] = "/m:02-00-5E-00-53-02";
 
-class ConfirmInNamespaces : public ::testing::Test {
+class ConfirmInNamespaces : public PingLabTest {
  protected:
-  void SetUp() override {
-    if (std::string why = NetnsLab::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
-    lab_ = std::make_unique<PingLab>();
-  }
-
   // Runs the program and gives how long it took, in seconds.
   double Timed(const std::vector<std::string>& arguments, RunResult* result,
                bool unprivileged = false, const std::vector<std::string>& wrapper = {}) {
@@ -40,8 +35,6 @@ class ConfirmInNamespaces : public ::testing::Test {
   void AllowPingGroup(const std::string& range) {
     lab_->SetSysctl(lab_->client(), "net.ipv4.ping_group_range", range);
   }
-
-  std::unique_ptr<PingLab> lab_;
 };
 
 TEST_F(ConfirmInNamespaces, AnsweringTargetIsConfirmed) {

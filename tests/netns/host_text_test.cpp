@@ -12,15 +12,7 @@ namespace {
 
 const char kMac[] = "/m:02-00-5E-00-53-02";
 
-class HostTextInNamespaces : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (std::string why = NetnsLab::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
-    lab_ = std::make_unique<PingLab>();
-  }
-
-  std::unique_ptr<PingLab> lab_;
-};
+class HostTextInNamespaces : public PingLabTest {};
 
 // The platform's parser reads 010 as octal 8, and so must both steps: the magic packet
 // and the echo requests go to 198.18.0.8, which answers, while nothing lives at .10.

@@ -4,6 +4,8 @@
 // answer there is "net unreachable".
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,6 +53,17 @@ class PingLab {
   std::string client_;
   std::string target_;
   std::vector<std::string> program_prefix_;
+};
+
+// A case with a lab of its own, skipped with the reason where a namespace cannot be had.
+class PingLabTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string why = NetnsLab::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    lab_ = std::make_unique<PingLab>();
+  }
+
+  std::unique_ptr<PingLab> lab_;
 };
 
 }  // namespace trolvane::testing

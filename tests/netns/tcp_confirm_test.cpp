@@ -12,16 +12,14 @@ namespace {
 const char kConfirmed[] = "ホスト(198.18.0.2)の起動を確認しました。";
 const char kTimedOut[] = "ホストの起動を確認できませんでした。(Pingタイムアウト)";
 
-class TcpConfirmInNamespaces : public ::testing::Test {
+class TcpConfirmInNamespaces : public PingLabTest {
  protected:
   void SetUp() override {
-    if (std::string why = NetnsLab::UnavailableReason(); !why.empty()) GTEST_SKIP() << why;
-    lab_ = std::make_unique<PingLab>();
-    lab_->ShieldTarget();
+    PingLabTest::SetUp();
+    if (lab_) lab_->ShieldTarget();
   }
   void TearDown() override { ::unlink(list_.c_str()); }
 
-  std::unique_ptr<PingLab> lab_;
   const std::string list_ = "/tmp/trolvane-tcp-list-" + std::to_string(::getpid()) + ".txt";
 };
 
