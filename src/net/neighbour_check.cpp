@@ -5,7 +5,12 @@
 namespace trolvane {
 
 NeighbourSeams PlatformNeighbourSeams() {
-  return {os::IsDirectlyAttached, os::ReadNeighbours, os::MicroTicks, os::Sleep};
+  auto directly_attached = [](std::uint32_t address) -> std::optional<bool> {
+    const std::optional<os::Route> route = os::RoutesTo({address}).front();
+    if (!route) return std::nullopt;
+    return route->direct;
+  };
+  return {directly_attached, os::ReadNeighbours, os::MicroTicks, os::Sleep};
 }
 
 NeighbourCheck::NeighbourCheck(NeighbourSeams seams) : seams_(std::move(seams)) {}

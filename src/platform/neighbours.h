@@ -15,6 +15,7 @@ using HardwareAddress = std::array<std::uint8_t, 6>;
 struct Neighbour {
   std::uint32_t address;  // network order
   HardwareAddress hardware;
+  std::uint32_t interface_index = 0;  // the index of the interface the entry belongs to
 };
 
 // Appends every IPv4 entry that holds a hardware address a machine gave: resolved,
@@ -23,8 +24,16 @@ struct Neighbour {
 // left out, and so are all-zero addresses. False when the platform refused the read.
 bool ReadNeighbours(std::vector<Neighbour>* entries);
 
-// Whether the address (network order) is reached without a gateway; nothing when the
-// platform cannot tell (no route, a refused read).
-std::optional<bool> IsDirectlyAttached(std::uint32_t address);
+// How the system reaches an address: on an attached link (no gateway) or not, by which
+// interface, and the prefix of the route it matched (24 for a /24 on the link).
+struct Route {
+  bool direct = false;
+  int prefix_bits = 32;
+  std::uint32_t interface_index = 0;
+};
+
+// One answer per address (network order), in order; none where the platform cannot tell
+// (no route, a refused read).
+std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& addresses);
 
 }  // namespace os

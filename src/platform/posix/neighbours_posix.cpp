@@ -99,6 +99,7 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
     const auto* body = static_cast<const ndmsg*>(NLMSG_DATA(h));
     if (body->ndm_family != AF_INET || (body->ndm_state & kUsableStates) == 0) return;
     Neighbour entry{};
+    entry.interface_index = static_cast<std::uint32_t>(body->ndm_ifindex);
     bool has_address = false;
     bool has_hardware = false;
     ForEachAttribute(h, sizeof(ndmsg), [&](int type, const void* data, std::size_t size) {
@@ -114,38 +115,49 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
   });
 }
 
-std::optional<bool> IsDirectlyAttached(std::uint32_t address) {
+std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& addresses) {
+  std::vector<std::optional<Route>> routes(addresses.size());
   NetlinkSocket socket;
-  struct {
-    nlmsghdr header;
-    rtmsg body;
-    rtattr destination;
-    std::uint32_t address;
-  } request{};
-  request.header.nlmsg_len = sizeof request;
-  request.header.nlmsg_type = RTM_GETROUTE;
-  request.header.nlmsg_flags = NLM_F_REQUEST;
-  request.header.nlmsg_seq = NextSequence();
-  request.body.rtm_family = AF_INET;
-  request.body.rtm_dst_len = 32;
-  request.destination.rta_type = RTA_DST;
-  request.destination.rta_len = RTA_LENGTH(sizeof address);
-  request.address = address;
-  if (!socket.Send(&request, sizeof request)) return std::nullopt;
-  std::optional<bool> direct;
-  const bool answered =
-      socket.Receive(request.header.nlmsg_seq, false, [&direct](const nlmsghdr* h) {
-        if (h->nlmsg_type != RTM_NEWROUTE) return;
-        const auto* body = static_cast<const rtmsg*>(NLMSG_DATA(h));
-        bool through_gateway = false;
-        ForEachAttribute(h, sizeof(rtmsg), [&](int type, const void*, std::size_t) {
-          if (type == RTA_GATEWAY || type == RTA_VIA || type == RTA_MULTIPATH) {
-            through_gateway = true;
-          }
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    struct {
+      nlmsghdr header;
+      rtmsg body;
+      rtattr destination;
+      std::uint32_t address;
+    } request{};
+    request.header.nlmsg_len = sizeof request;
+    request.header.nlmsg_type = RTM_GETROUTE;
+    request.header.nlmsg_flags = NLM_F_REQUEST;
+    request.header.nlmsg_seq = NextSequence();
+    request.body.rtm_family = AF_INET;
+    request.body.rtm_dst_len = 32;
+    // The route as the table holds it, so that its prefix is the link's, not /32.
+    request.body.rtm_flags = RTM_F_FIB_MATCH;
+    request.destination.rta_type = RTA_DST;
+    request.destination.rta_len = RTA_LENGTH(sizeof request.address);
+    request.address = addresses[i];
+    if (!socket.Send(&request, sizeof request)) break;
+    std::optional<Route>& route = routes[i];
+    const bool answered =
+        socket.Receive(request.header.nlmsg_seq, false, [&route](const nlmsghdr* h) {
+          if (h->nlmsg_type != RTM_NEWROUTE) return;
+          const auto* body = static_cast<const rtmsg*>(NLMSG_DATA(h));
+          Route found;
+          bool through_gateway = false;
+          ForEachAttribute(h, sizeof(rtmsg), [&](int type, const void* data, std::size_t size) {
+            if (type == RTA_GATEWAY || type == RTA_VIA || type == RTA_MULTIPATH) {
+              through_gateway = true;
+            } else if (type == RTA_OIF && size == sizeof(std::uint32_t)) {
+              std::memcpy(&found.interface_index, data, size);
+            }
+          });
+          found.direct = body->rtm_type == RTN_UNICAST && !through_gateway;
+          found.prefix_bits = body->rtm_dst_len;
+          route = found;
         });
-        direct = body->rtm_type == RTN_UNICAST && !through_gateway;
-      });
-  return answered ? direct : std::nullopt;
+    if (!answered) route.reset();
+  }
+  return routes;
 }
 
 }  // namespace os

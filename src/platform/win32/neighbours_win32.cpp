@@ -1,5 +1,5 @@
 // Windows: the IP helper's neighbour table (Vista and later) and its best route, whose
-// type says direct or indirect. GetBestRoute2 would say more, but Wine refuses it.
+// type says direct or indirect and whose mask gives the prefix (Wine refuses GetBestRoute2).
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
@@ -38,6 +38,7 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
     if (row.Address.si_family != AF_INET || !Usable(row)) continue;
     Neighbour entry{};
     entry.address = row.Address.Ipv4.sin_addr.s_addr;
+    entry.interface_index = row.InterfaceIndex;
     std::memcpy(entry.hardware.data(), row.PhysicalAddress, entry.hardware.size());
     if (entry.hardware != HardwareAddress{}) entries->push_back(entry);
   }
@@ -45,12 +46,22 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
   return true;
 }
 
-std::optional<bool> IsDirectlyAttached(std::uint32_t address) {
-  MIB_IPFORWARDROW row{};
-  if (::GetBestRoute(address, 0, &row) != NO_ERROR) return std::nullopt;
-  if (row.dwForwardType == MIB_IPROUTE_TYPE_DIRECT) return true;
-  if (row.dwForwardType == MIB_IPROUTE_TYPE_INDIRECT) return false;
-  return std::nullopt;
+std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& addresses) {
+  std::vector<std::optional<Route>> routes(addresses.size());
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    MIB_IPFORWARDROW row{};
+    if (::GetBestRoute(addresses[i], 0, &row) != NO_ERROR) continue;
+    if (row.dwForwardType != MIB_IPROUTE_TYPE_DIRECT &&
+        row.dwForwardType != MIB_IPROUTE_TYPE_INDIRECT) {
+      continue;
+    }
+    Route route;
+    route.direct = row.dwForwardType == MIB_IPROUTE_TYPE_DIRECT;
+    route.prefix_bits = __builtin_popcount(row.dwForwardMask);
+    route.interface_index = row.dwForwardIfIndex;
+    routes[i] = route;
+  }
+  return routes;
 }
 
 }  // namespace os
