@@ -16,9 +16,12 @@ int StatusOf(const ETrolvaneException& e) {
   return status;
 }
 
+// Wireless cards and lossy links miss a packet now and then; ten seconds of packets is plenty.
+constexpr std::int32_t kMostSends = 10;
+
 std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
 
-// /p, /s, /t, /c and /v, the same for one host and for a list; each only when it has a value.
+// /p, /s, /t, /c, /v and /r, the same for one host and for a list; each only when it has a value.
 template <typename Run>
 void ApplySendOptions(const TStringList& options, Run& run) {
   if (std::string port = options.ValueOf("/p"); !port.empty()) run.SetPortText(port);
@@ -40,6 +43,11 @@ void ApplySendOptions(const TStringList& options, Run& run) {
   if (std::string check = options.ValueOf("/v"); !check.empty()) {
     if (check != "0" && check != "1") throw EArgsException(msg::kBadMacCheck);
     run.SetMacCheck(check == "1");
+  }
+  if (std::string count = options.ValueOf("/r"); !count.empty()) {
+    const std::optional<std::int32_t> number = ParseInteger(count);
+    if (!number || *number < 1 || *number > kMostSends) throw EArgsException(msg::kBadSendCount);
+    run.SetSendCount(*number);
   }
 }
 

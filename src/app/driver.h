@@ -21,10 +21,11 @@ using LearnFactory = std::function<std::unique_ptr<TLearnRoom>(const LineWriter&
 // One "name=value" line per argument: the first ":" becomes "=".
 TStringList BuildOptionList(const std::vector<std::string>& arguments);
 
-// Copies /m, /h, /p, /s, /t, /c and /v into the job, in that order. Raises EArgsException
-// for mask bits outside 0..32, a /c text that is no port list and a /v other than 0 or 1.
+// Copies /m, /h, /p, /s, /t, /c, /v and /r into the job, in that order. Raises
+// EArgsException for mask bits outside 0..32, a /c text that is no port list, a /v other
+// than 0 or 1 and a /r outside 1..10.
 void ApplyOptions(const TStringList& options, TMagicPacket& job);
-// Copies /f, /p, /s (the default mask bits), /t, /c and /v into a host list run. The list's
+// Copies /f, /p, /s (the default mask bits), /t, /c, /v and /r into a host list run. The list's
 // name is the whole rest of its argument (a Windows path has a colon after its drive letter).
 void ApplyListOptions(const TStringList& options, const std::vector<std::string>& arguments,
                       TWakeList& list);

@@ -62,39 +62,65 @@ Destinations Resolve(const ListedHost& listed) {
   }
 }
 
-// Sends every line's datagrams, paced; identical datagrams go once. Gives, for each line,
-// whether all of its datagrams went out.
-std::vector<bool> SendPackets(const std::vector<ListedHost>& hosts,
-                              const std::vector<Destinations>& to, std::uint16_t port) {
-  std::set<std::pair<std::uint32_t, std::string>> sent;
-  std::vector<bool> delivered(hosts.size(), true);
-  TDatagramSender sender;
-  SendGap gap(kDatagramGapUs);
-  auto send = [&](std::uint32_t address, const MagicPacketBytes& packet) {
-    if (!sent.emplace(address, std::string(packet.begin(), packet.end())).second) return true;
-    const std::uint64_t now = os::MicroTicks();
-    if (!gap.Free(now)) os::PauseMicroseconds(gap.NextSlot() - now);
-    gap.Used(os::MicroTicks());
-    return sender.SendTo(address, port, packet.data(), kMagicPacketSize) == 0;
-  };
-  for (std::size_t i = 0; i < hosts.size(); ++i) {
-    if (!to[i].host) continue;
-    // The limited broadcast (mask bits 0) names no network: it is never sent to.
-    bool ok = send(*to[i].host, hosts[i].packet);
-    if (to[i].broadcast && *to[i].broadcast != 0xFFFFFFFFu) {
-      ok = send(*to[i].broadcast, hosts[i].packet) && ok;
-    }
-    delivered[i] = ok;
+// Lines without mask bits on an attached link whose neighbour entry cannot take the
+// unicast to the woken MAC also get their link's broadcast.
+void AddLinkBroadcasts(const std::vector<ListedHost>& hosts, std::vector<Destinations>& to) {
+  std::vector<LinkHost> link_hosts;
+  std::vector<std::size_t> lines;
+  for (std::size_t line = 0; line < hosts.size(); ++line) {
+    if (!to[line].host || hosts[line].mask_bits != kNoMaskBits) continue;
+    link_hosts.push_back({*to[line].host, TMagicPacket::MacOf(hosts[line].packet)});
+    lines.push_back(line);
   }
-  return delivered;
+  const std::vector<std::optional<std::uint32_t>> broadcasts = LinkBroadcasts(link_hosts);
+  for (std::size_t i = 0; i < lines.size(); ++i) to[lines[i]].broadcast = broadcasts[i];
 }
+
+// Each line's datagrams: to its host and, where it has one, to its broadcast address,
+// paced; the first round sends identical datagrams once.
+class PacketSender {
+ public:
+  PacketSender(const std::vector<ListedHost>& hosts, const std::vector<Destinations>& to,
+               std::uint16_t port)
+      : hosts_(hosts), to_(to), port_(port) {}
+
+  // Whether every datagram of the line went out.
+  bool Send(std::size_t line, bool first_round) {
+    const Destinations& to = to_[line];
+    if (!to.host) return false;
+    bool ok = Datagram(*to.host, hosts_[line].packet, first_round);
+    // The limited broadcast (mask bits 0) names no network: it is never sent to.
+    if (to.broadcast && *to.broadcast != 0xFFFFFFFFu) {
+      ok = Datagram(*to.broadcast, hosts_[line].packet, first_round) && ok;
+    }
+    return ok;
+  }
+
+ private:
+  bool Datagram(std::uint32_t address, const MagicPacketBytes& packet, bool first_round) {
+    if (first_round && !sent_.emplace(address, std::string(packet.begin(), packet.end())).second) {
+      return true;
+    }
+    const std::uint64_t now = os::MicroTicks();
+    if (!gap_.Free(now)) os::PauseMicroseconds(gap_.NextSlot() - now);
+    gap_.Used(os::MicroTicks());
+    return sender_.SendTo(address, port_, packet.data(), kMagicPacketSize) == 0;
+  }
+
+  const std::vector<ListedHost>& hosts_;
+  const std::vector<Destinations>& to_;
+  std::uint16_t port_;
+  std::set<std::pair<std::uint32_t, std::string>> sent_;
+  TDatagramSender sender_;
+  SendGap gap_{kDatagramGapUs};
+};
 
 // Confirms the addresses over one ICMP socket: one stream of echo requests per address,
 // however many lines name it. Without a socket every address is a ping error.
 std::vector<HostOutcome> AskAll(const RollCall& roll_call,
                                 const std::vector<std::uint32_t>& addresses, std::int32_t timeout,
                                 const std::vector<std::uint16_t>& ports, MachineCheck& machine,
-                                const std::function<void(std::size_t)>& answered,
+                                int wakes, const std::function<void(std::size_t)>& wake_again,
                                 const std::function<void(std::uint64_t)>& waiting) {
   if (roll_call.Size() == 0) return {};
   RollCall roll = roll_call;
@@ -130,12 +156,16 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
               return HostAnswer{*index, answer.kind};
             });
           },
-      .own_machine = machine.Seam(),
-      .confirmed = answered,
+      .wake_again = wake_again,
+      .own_machine = [&](std::size_t i, bool read) { return machine.Judge(i, read); },
+      .settle = [&](bool force) { return machine.Settle(force); },
+      .confirmed = {},
       .waiting = waiting,
   };
+  // A repeated wake sends a line's packet and its broadcast in the turn.
+  const std::size_t sends = 1 + ports.size() + (wakes > 1 ? 2 : 0);
   try {
-    return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size());
+    return ConfirmHosts(roll.Size(), timeout, seams, sends, wakes);
   } catch (const ENetException&) {
     return std::vector<HostOutcome>(roll.Size(), HostOutcome::kError);
   }
@@ -152,12 +182,15 @@ void TWakeList::Run() {
   std::vector<Destinations> to;
   to.reserve(hosts.size());
   for (const ListedHost& host : hosts) to.push_back(Resolve(host));
-  const std::vector<bool> delivered = SendPackets(hosts, to, port);
+  AddLinkBroadcasts(hosts, to);
+  PacketSender sender(hosts, to, port);
+  std::vector<bool> delivered(hosts.size());
+  for (std::size_t line = 0; line < hosts.size(); ++line) delivered[line] = sender.Send(line, true);
 
   RollCall roll;
   std::vector<std::optional<std::size_t>> target_of(hosts.size());  // none: refused
   std::vector<std::vector<std::size_t>> lines_of;
-  std::vector<std::vector<os::HardwareAddress>> woken;
+  std::vector<std::vector<MachineCheck::Machine>> woken;
   for (std::size_t line = 0; line < hosts.size(); ++line) {
     if (!to[line].host) continue;
     const std::size_t index = roll.Add(*to[line].host);
@@ -167,38 +200,39 @@ void TWakeList::Run() {
     }
     target_of[line] = index;
     lines_of[index].push_back(line);
-    woken[index].push_back(MachineCheck::MacOf(hosts[line].packet));
+    woken[index].push_back({line, TMagicPacket::MacOf(hosts[line].packet)});
   }
   std::vector<std::uint32_t> addresses;
   for (std::size_t i = 0; i < roll.Size(); ++i) addresses.push_back(roll.Address(i));
-  MachineCheck machine(MacCheck(), addresses, std::move(woken));
 
   const int total = static_cast<int>(hosts.size());
   int confirmed = 0;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
+  MachineCheck machine(MacCheck(), addresses, std::move(woken), [&](std::size_t line) {
+    progress.Erase();
+    WriteCheckedLine(write_, std::string(msg::kBootConfirmedBefore) + hosts[line].host +
+                                 msg::kBootConfirmedAfter);
+    ++confirmed;
+  });
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const std::vector<HostOutcome> outcomes = AskAll(
-      roll, addresses, PingTimeout(), ProbePorts(), machine,
+      roll, addresses, PingTimeout(), ProbePorts(), machine, SendCount(),
       [&](std::size_t index) {
-        progress.Erase();
-        for (std::size_t line : lines_of[index]) {
-          WriteCheckedLine(write_, std::string(msg::kBootConfirmedBefore) + hosts[line].host +
-                                       msg::kBootConfirmedAfter);
-          ++confirmed;
-        }
+        for (std::size_t line : lines_of[index]) sender.Send(line, false);
       },
       [&](std::uint64_t elapsed) { progress.Show(elapsed, budget, confirmed, total); });
   progress.Erase();
 
   for (std::size_t line = 0; line < hosts.size(); ++line) {
     const std::optional<std::size_t> target = target_of[line];
+    if (target && machine.Confirmed(line)) continue;
     HostOutcome outcome = target ? outcomes[*target] : HostOutcome::kError;
-    if (outcome == HostOutcome::kConfirmed) continue;
     // A host whose packet could not be sent was never woken: not a time-out.
     if (!delivered[line]) outcome = HostOutcome::kError;
-    const std::string reason = outcome == HostOutcome::kOtherMachine ? machine.Reason(*target)
-                               : outcome == HostOutcome::kTimedOut   ? msg::kPingTimeoutReason
-                                                                     : msg::kPingErrorReason;
+    const std::string other = target ? machine.Reason(line) : "";
+    const std::string reason = !other.empty() && delivered[line]   ? other
+                               : outcome == HostOutcome::kTimedOut ? msg::kPingTimeoutReason
+                                                                   : msg::kPingErrorReason;
     WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[line].host}) + reason);
   }
   const std::string summary = FillIn(msg::kListSummary, {IntToText(total), IntToText(confirmed)});

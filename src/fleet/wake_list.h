@@ -35,6 +35,9 @@ class TWakeList {
   // Whether an answer confirms only when the neighbour table gives it the woken MAC ("/v").
   bool MacCheck() const { return mac_check_; }
   void SetMacCheck(bool value) { mac_check_ = value; }
+  // How many times each packet goes at most, a second apart, until its host answers ("/r").
+  int SendCount() const { return send_count_; }
+  void SetSendCount(int value) { send_count_ = value; }
 
   // Writes a line for each host as soon as it answers, then one for each host that did
   // not, in list order, then "N台中M台の起動を確認しました。". Raises EArgsException for a
@@ -52,6 +55,7 @@ class TWakeList {
   std::int32_t ping_timeout_ = 60000;
   std::vector<std::uint16_t> probe_ports_;
   bool mac_check_ = true;
+  int send_count_ = 1;
 };
 
 }  // namespace trolvane

@@ -16,6 +16,7 @@ extern const char* const kSendFailed;
 extern const char* const kBadHostAddress;
 extern const char* const kBadMaskBits;
 extern const char* const kBadProbePorts;
+extern const char* const kBadSendCount;  // "/r"
 extern const char* const kBootConfirmedBefore;
 extern const char* const kBootConfirmedAfter;
 extern const char* const kBootPingTimeout;

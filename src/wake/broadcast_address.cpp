@@ -28,8 +28,11 @@ std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits,
   const std::optional<std::uint32_t> address = TIpSocket::ParseAddress(host);
   if (!address) throw EArgsException(msg::kBadHostAddress);
   if (address_used != nullptr) *address_used = *address;
-  const auto host_bits = static_cast<std::uint32_t>(0xFFFFFFFFull >> mask_bits);
-  return *address | os::HToNl(host_bits);
+  return BroadcastOf(*address, mask_bits);
+}
+
+std::uint32_t BroadcastOf(std::uint32_t address, int prefix_bits) {
+  return address | os::HToNl(static_cast<std::uint32_t>(0xFFFFFFFFull >> prefix_bits));
 }
 
 std::string TMagicPacket::GetBroadcastAddress() const {

@@ -7,6 +7,9 @@
 
 namespace trolvane {
 
+// The address (network order) with the host bits of a prefix of 0..32 bits set.
+std::uint32_t BroadcastOf(std::uint32_t address, int prefix_bits);
+
 // The address the platform's parser reads in the host text (network order), with its
 // host bits set. Raises EArgsException (kBadMaskBits) for bits outside 0..32; EArgsException
 // (kBadHostAddress) unless the host has four "." fields that the parser reads as an address;

@@ -52,10 +52,14 @@ class WaitEnd {
 }  // namespace
 
 std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
-                                      const ConfirmSeams& seams, std::size_t sends_per_turn) {
+                                      const ConfirmSeams& seams, std::size_t sends_per_turn,
+                                      int wakes) {
   const bool once = timeout <= 0 && timeout != kNoTimeLimit;
   std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
   std::vector<bool> done(count, false), asked(count, false), other(count, false);
+  std::vector<bool> held(count, false);
+  std::vector<std::size_t> holding;  // answers that wait for a reading of the neighbour table
+  std::vector<int> turns_taken(count, 0);
   std::size_t waiting_for = count;
   SendGap gap(kRequestGapUs * std::max<std::size_t>(sends_per_turn, 1));
   HostTurns turns(kRequestIntervalUs);
@@ -67,16 +71,36 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     --waiting_for;
   };
 
+  auto decide = [&](std::size_t index, MachineVerdict verdict) {
+    if (verdict == MachineVerdict::kLater) {
+      if (!held[index]) holding.push_back(index);
+      held[index] = true;
+    } else if (verdict == MachineVerdict::kOther) {
+      // The address may still pass to the woken machine (a sleep proxy answers for it).
+      other[index] = true;
+    } else {
+      finish(index, HostOutcome::kConfirmed);
+      if (seams.confirmed) seams.confirmed(index);
+    }
+  };
   auto judge = [&](const HostAnswer& answer) {
     if (answer.index >= count || done[answer.index]) return;
     if (answer.kind != TReplyStatusKind::rkEchoReply) {
       outcomes[answer.index] = HostOutcome::kError;
-    } else if (seams.own_machine && !seams.own_machine(answer.index)) {
-      // The address may still pass to the woken machine (a sleep proxy answers for it).
-      other[answer.index] = true;
-    } else {
-      finish(answer.index, HostOutcome::kConfirmed);
-      if (seams.confirmed) seams.confirmed(answer.index);
+    } else if (!held[answer.index]) {
+      decide(answer.index,
+             seams.own_machine ? seams.own_machine(answer.index, false) : MachineVerdict::kOwn);
+    }
+  };
+  // Judges the held answers by a reading taken after they came; forced when the wait ends.
+  auto settle = [&](bool force) {
+    if (holding.empty() || !seams.settle(force)) return;
+    std::vector<std::size_t> judged;
+    judged.swap(holding);
+    for (std::size_t index : judged) {
+      held[index] = false;
+      if (done[index]) continue;
+      decide(index, seams.own_machine(index, true));
     }
   };
 
@@ -94,6 +118,10 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     }
     if (due) {
       const std::size_t index = *due;
+      if (turns_taken[index] > 0 && turns_taken[index] < wakes && seams.wake_again) {
+        seams.wake_again(index);
+      }
+      ++turns_taken[index];
       const bool sent = seams.send(index);
       if (seams.probe) seams.probe(index);
       gap.Used(now);
@@ -115,6 +143,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       next_sign = now + kRequestIntervalUs;
     }
     std::uint64_t until = std::min(end.At(), next_sign);
+    if (!holding.empty()) until = std::min(until, now + kSettleEveryUs);
     if (!turns.Empty()) until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
     const std::uint64_t wait = until > now ? until - now : 0;
     try {
@@ -136,7 +165,9 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       if (++failed_receives >= kFailedReceivesLimit) break;
       seams.pause(kFailedReceivePauseUs);
     }
+    settle(false);
   }
+  settle(true);
   for (std::size_t i = 0; i < count; ++i) {
     if (done[i]) continue;
     // A wait cut short by a failing socket leaves every host not heard from in error.

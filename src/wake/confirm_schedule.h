@@ -19,6 +19,8 @@ struct HostAnswer {
   TReplyStatusKind kind;
 };
 
+enum class MachineVerdict { kOwn, kOther, kLater };
+
 struct ConfirmSeams {
   std::function<std::uint64_t()> clock;         // microseconds, steady
   std::function<void(std::uint64_t us)> pause;  // a wait shorter than a millisecond
@@ -32,9 +34,17 @@ struct ConfirmSeams {
   // Waits at most timeout ms for the next datagram: an answer of ours, or nothing (the
   // wait ended, or what came was somebody else's). Raises when the receive failed.
   std::function<std::optional<HostAnswer>(std::int32_t timeout)> receive;
-  // For an echo reply: whether it came from the machine that was woken (unset: every
-  // answer is). One from another machine does not confirm and does not end the wait.
-  std::function<bool(std::size_t index)> own_machine;
+  // On the host's turns after its first, while it has wakes left ("/r"): the magic packet
+  // again, before the echo request. Unset: the send step's packet is the only one.
+  std::function<void(std::size_t index)> wake_again;
+  // For an answer that would confirm: whether it came from the machine that was woken
+  // (unset: every answer did). kLater holds it until settle has taken a reading after it
+  // came; then it is asked again with read_since set. One from another machine does not
+  // confirm and does not end the wait.
+  std::function<MachineVerdict(std::size_t index, bool read_since)> own_machine;
+  // Takes a reading for the answers held: at once when forced (the wait has ended, and
+  // nothing is held after it), else when one is due; true when it took one.
+  std::function<bool(bool force)> settle;
   // As soon as the host answers.
   std::function<void(std::size_t index)> confirmed;
   // At least once a second while waiting: milliseconds since the start.
@@ -47,6 +57,8 @@ enum class HostOutcome { kConfirmed, kTimedOut, kError, kOtherMachine };
 // Two requests never leave closer than this; each host is asked at most once a second.
 inline constexpr std::uint64_t kRequestGapUs = 100;
 inline constexpr std::uint64_t kRequestIntervalUs = 1000000;
+// How long an answer held for the MAC check may wait for its reading, at most.
+inline constexpr std::uint64_t kSettleEveryUs = 5000;
 
 // Asks each of count hosts once a second until it answers, or the time-out (ms) has passed
 // and every host has had a second since its first request; the last outcome of each
@@ -54,8 +66,9 @@ inline constexpr std::uint64_t kRequestIntervalUs = 1000000;
 // host once and wait the second. A request that could not be sent ends that host's wait
 // with an error; a failed receive ends no wait, unless the socket keeps failing.
 // sends_per_turn: the echo request and the connection attempts of one turn, each of which
-// keeps the gap.
+// keeps the gap. wakes: the turns that send the magic packet, the send step's included.
 std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
-                                      const ConfirmSeams& seams, std::size_t sends_per_turn = 1);
+                                      const ConfirmSeams& seams, std::size_t sends_per_turn = 1,
+                                      int wakes = 1);
 
 }  // namespace trolvane

@@ -25,13 +25,15 @@ struct Net {
   std::uint64_t send_us = 0;                 // what each send costs
   std::vector<bool> refuse_send;
   std::vector<bool> other_machine;  // its echo replies come from another machine
+  bool hold = false;                // answers wait for a reading before they are judged
 
   std::uint64_t now = 0;
   std::vector<std::pair<std::uint64_t, std::size_t>> sends;  // time, host
   std::multimap<std::uint64_t, HostAnswer> due;
   int confirmed_calls = 0;
+  std::vector<std::pair<std::uint64_t, std::size_t>> woken_again;  // ms, host
 
-  std::vector<O> Run(std::int32_t timeout) {
+  std::vector<O> Run(std::int32_t timeout, int wakes = 1) {
     std::vector<int> asked(plan.size(), 0);
     const ConfirmSeams seams{
         .clock = [&] { return now; },
@@ -63,12 +65,18 @@ struct Net {
           due.erase(due.begin());
           return a;
         },
+        .wake_again = [&](std::size_t i) { woken_again.emplace_back(now / 1000, i); },
         .own_machine =
-            [&](std::size_t i) { return i >= other_machine.size() || !other_machine[i]; },
+            [&](std::size_t i, bool read) {
+              if (hold && !read) return MachineVerdict::kLater;
+              const bool other = i < other_machine.size() && other_machine[i];
+              return other ? MachineVerdict::kOther : MachineVerdict::kOwn;
+            },
+        .settle = [](bool) { return true; },
         .confirmed = [&](std::size_t) { ++confirmed_calls; },
         .waiting = {},
     };
-    return ConfirmHosts(plan.size(), timeout, seams);
+    return ConfirmHosts(plan.size(), timeout, seams, 1, wakes);
   }
   std::vector<std::uint64_t> SendTimesMs(std::size_t host) const {
     std::vector<std::uint64_t> times;
@@ -146,11 +154,20 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   EXPECT_EQ(refused.Run(3000), (std::vector{O::kError, O::kConfirmed}));
   EXPECT_EQ(refused.SendTimesMs(0).size(), 1u);
 
-  // An answer from another machine neither confirms nor ends the wait, and is named.
+  // An answer from another machine, judged by a reading after it came, neither confirms
+  // nor ends the wait, and is named.
   Net proxy({{{K::rkEchoReply, 5}}, {{K::rkEchoReply, 5}}});
   proxy.other_machine = {true};
+  proxy.hold = true;
   EXPECT_EQ(proxy.Run(2000), (std::vector{O::kOtherMachine, O::kConfirmed}));
   EXPECT_EQ(proxy.SendTimesMs(0), (std::vector<std::uint64_t>{0, 1000}));
+
+  // "/r:3": a silent host is woken again in its second and third turns, one that answered
+  // never.
+  Net again({{kSilent}, {{K::rkEchoReply, 5}}});
+  EXPECT_EQ(again.Run(4000, 3), (std::vector{O::kTimedOut, O::kConfirmed}));
+  EXPECT_EQ(again.woken_again,
+            (std::vector<std::pair<std::uint64_t, std::size_t>>{{1000, 0}, {2000, 0}}));
 
   // A few failed receives end no wait; a socket that keeps failing ends it in error.
   Net flaky({{{K::rkEchoReply, 50}}});

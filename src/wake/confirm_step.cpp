@@ -21,15 +21,16 @@ void TMagicPacket::ConfirmBoot() {
   TNetIcmpClient client;  // a failure to create it passes on unchanged
   client.SetHost(DottedQuad(*to.host));
   PortProbes probes(ProbePorts(), {*to.host});
-  std::vector<std::vector<os::HardwareAddress>> woken(1);
+  std::vector<std::vector<MachineCheck::Machine>> woken(1);
   try {
     MagicPacketBytes packet;
     BuildMagicPacket(MacAddress(), packet);
-    woken[0].push_back(MachineCheck::MacOf(packet));
+    woken[0].push_back({0, MacOf(packet)});
   } catch (const EArgsException&) {
     // No MAC was woken, so none can be told apart.
   }
   MachineCheck machine(MacCheck(), {*to.host}, std::move(woken));
+  const int datagrams = to.broadcast ? 2 : 1;
   ProgressLine progress(Status());  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const ConfirmSeams seams{
@@ -59,7 +60,16 @@ void TMagicPacket::ConfirmBoot() {
                                     return HostAnswer{0, reply.Status};
                                   });
           },
-      .own_machine = machine.Seam(),
+      .wake_again =
+          [&](std::size_t) {
+            try {
+              SendMagicPacket();
+            } catch (const std::exception&) {
+              // The first packet went out; a repeat that cannot is no reason to stop asking.
+            }
+          },
+      .own_machine = [&](std::size_t i, bool read) { return machine.Judge(i, read); },
+      .settle = [&](bool force) { return machine.Settle(force); },
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
   };
@@ -68,7 +78,8 @@ void TMagicPacket::ConfirmBoot() {
     // One socket for the whole wait: a late answer to an earlier request still counts.
     os::LimitEchoWait(PingTimeout());
     client.BeginSeries();
-    outcome = ConfirmHosts(1, PingTimeout(), seams, 1 + ProbePorts().size()).front();
+    const std::size_t sends = 1 + ProbePorts().size() + (SendCount() > 1 ? datagrams : 0);
+    outcome = ConfirmHosts(1, PingTimeout(), seams, sends, SendCount()).front();
   } catch (...) {
     throw EBootFaultException(msg::kBootPingError);
   }

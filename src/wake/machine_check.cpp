@@ -9,39 +9,91 @@
 namespace trolvane {
 
 MachineCheck::MachineCheck(bool on, std::vector<std::uint32_t> addresses,
-                           std::vector<std::vector<os::HardwareAddress>> woken)
+                           std::vector<std::vector<Machine>> machines,
+                           std::function<void(std::size_t line)> confirmed, LinkReads reads,
+                           std::function<std::uint64_t()> clock)
     : on_(on),
       addresses_(std::move(addresses)),
-      woken_(std::move(woken)),
-      other_(addresses_.size()) {
-  if (on_) check_ = std::make_unique<NeighbourCheck>();
+      machines_(std::move(machines)),
+      on_confirmed_(std::move(confirmed)),
+      reads_(std::move(reads)),
+      clock_(std::move(clock)),
+      routes_(addresses_.size()) {
+  std::size_t lines = 0;
+  for (const auto& at : machines_) {
+    for (const Machine& m : at) lines = std::max(lines, m.line + 1);
+  }
+  confirmed_.assign(lines, false);
+  other_.assign(lines, std::nullopt);
 }
 
-MachineCheck::~MachineCheck() = default;
-
-std::function<bool(std::size_t)> MachineCheck::Seam() {
-  if (!on_) return {};
-  return [this](std::size_t index) { return OwnMachine(index); };
+MachineVerdict MachineCheck::ConfirmAll(std::size_t index) {
+  for (const Machine& m : machines_[index]) {
+    if (confirmed_[m.line]) continue;
+    confirmed_[m.line] = true;
+    if (on_confirmed_) on_confirmed_(m.line);
+  }
+  return MachineVerdict::kOwn;
 }
 
-bool MachineCheck::OwnMachine(std::size_t index) {
-  const std::vector<os::HardwareAddress>& woken = woken_[index];
-  if (woken.empty()) return true;
-  const MacCheckResult result = check_->Check(addresses_[index], woken.front());
-  if (result.verdict != MacVerdict::kAnotherMachine) return true;
-  if (std::find(woken.begin(), woken.end(), result.seen) != woken.end()) return true;
-  other_[index] = result.seen;
-  return false;
+MachineVerdict MachineCheck::Judge(std::size_t index, bool read_since) {
+  const std::optional<os::Route>& route = routes_[index];
+  if (!on_ || machines_[index].empty() || (route && !route->direct)) return ConfirmAll(index);
+  // What the table held before the answer came may be another machine's leftover entry.
+  const bool can_tell = route && table_read_;
+  if (!read_since || (!can_tell && !final_)) {
+    awaiting_.push_back(index);
+    return MachineVerdict::kLater;
+  }
+  // Where nothing can be read (no route, a refused read), the answer confirms as before.
+  if (!can_tell) return ConfirmAll(index);
+  const std::optional<os::HardwareAddress> seen =
+      table_.Find(addresses_[index], route->interface_index);
+  bool all = true;
+  for (const Machine& m : machines_[index]) {
+    if (confirmed_[m.line]) continue;
+    // Without an entry the table cannot tell, unless another machine was seen there.
+    const bool confirms = seen ? *seen == m.mac : !other_[m.line];
+    if (seen && !confirms) other_[m.line] = seen;
+    if (!confirms) {
+      all = false;
+      continue;
+    }
+    confirmed_[m.line] = true;
+    if (on_confirmed_) on_confirmed_(m.line);
+  }
+  return all ? MachineVerdict::kOwn : MachineVerdict::kOther;
 }
 
-std::string MachineCheck::Reason(std::size_t index) const {
-  return other_[index] ? FillIn(msg::kAnotherMachineReason, {MacText(*other_[index])}) : "";
+bool MachineCheck::Settle(bool force) {
+  if (awaiting_.empty() && !force) return false;
+  const std::uint64_t now = clock_();
+  if (!force && read_at_ && now < *read_at_ + kReadGap) return false;
+  std::vector<std::size_t> unrouted;
+  for (std::size_t index : awaiting_) {
+    if (!routes_[index]) unrouted.push_back(index);
+  }
+  std::sort(unrouted.begin(), unrouted.end());
+  unrouted.erase(std::unique(unrouted.begin(), unrouted.end()), unrouted.end());
+  if (!unrouted.empty()) {
+    std::vector<std::uint32_t> addresses;
+    for (std::size_t index : unrouted) addresses.push_back(addresses_[index]);
+    const std::vector<std::optional<os::Route>> routes = reads_.routes(addresses);
+    for (std::size_t i = 0; i < unrouted.size(); ++i) routes_[unrouted[i]] = routes[i];
+  }
+  // Hosts behind a router need no table.
+  const bool on_link = std::any_of(awaiting_.begin(), awaiting_.end(), [this](std::size_t i) {
+    return routes_[i] && routes_[i]->direct;
+  });
+  if (on_link) table_read_ = table_.Read(reads_);
+  read_at_ = clock_();
+  final_ = force;
+  awaiting_.clear();
+  return true;
 }
 
-os::HardwareAddress MachineCheck::MacOf(const MagicPacketBytes& packet) {
-  os::HardwareAddress mac{};
-  std::copy_n(packet.begin() + 6, mac.size(), mac.begin());
-  return mac;
+std::string MachineCheck::Reason(std::size_t line) const {
+  return other_[line] ? FillIn(msg::kAnotherMachineReason, {MacText(*other_[line])}) : "";
 }
 
 }  // namespace trolvane

@@ -77,14 +77,19 @@ class TMagicPacket {
   // Whether an answer confirms only when the neighbour table gives it the woken MAC ("/v").
   bool MacCheck() const { return mac_check_; }
   void SetMacCheck(bool value) { mac_check_ = value; }
+  // How many times the packet goes at most, a second apart, until the host answers ("/r").
+  int SendCount() const { return send_count_; }
+  void SetSendCount(int value) { send_count_ = value; }
 
-  // Sends the packet to the host and, unless MaskBits is -1, to its broadcast address.
+  // Sends the packet to the host and, unless MaskBits is -1, to its broadcast address;
+  // without mask bits, to its link's broadcast where the unicast cannot reach it.
   virtual void SendMagicPacket();
   // Pings the host until it answers or PingTimeout has passed; writes the confirmation.
   virtual void ConfirmBoot();
 
-  // Where the packets and the echo requests go (destinations.h says when it raises),
-  // resolved once per host text and mask bits, so that all of them reach the same machine.
+  // Where the packets and the echo requests go (destinations.h says when it raises and
+  // when the link's broadcast is added), resolved once per host text and mask bits, so
+  // that all of them reach the same machine.
   const Destinations& Targets();
   // SendMagicPacket, then ConfirmBoot.
   virtual void Run();
@@ -92,6 +97,8 @@ class TMagicPacket {
   // Six 0xFF bytes, then the six MAC bytes sixteen times. A malformed MAC text raises
   // EArgsException and leaves the packet untouched.
   static void BuildMagicPacket(std::string_view mac_text, MagicPacketBytes& packet);
+  // The woken MAC inside a magic packet.
+  static os::HardwareAddress MacOf(const MagicPacketBytes& packet);
   // The directed broadcast address of HostAddress with MaskBits mask bits
   // (broadcast_address.h says when it raises).
   std::string GetBroadcastAddress() const;
@@ -115,6 +122,7 @@ class TMagicPacket {
   std::optional<Destinations> target_;
   std::vector<std::uint16_t> probe_ports_;
   bool mac_check_ = true;
+  int send_count_ = 1;
 };
 
 }  // namespace trolvane

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
@@ -24,6 +26,12 @@ void TMagicPacket::BuildMagicPacket(std::string_view mac_text, MagicPacketBytes&
   for (std::size_t k = 0; k < kMagicPacketSize - kMacLength; ++k) {
     packet[kMacLength + k] = mac[k % kMacLength];
   }
+}
+
+os::HardwareAddress TMagicPacket::MacOf(const MagicPacketBytes& packet) {
+  os::HardwareAddress mac{};
+  std::copy_n(packet.begin() + mac.size(), mac.size(), mac.begin());
+  return mac;
 }
 
 }  // namespace trolvane

@@ -9,7 +9,18 @@
 namespace trolvane {
 
 const Destinations& TMagicPacket::Targets() {
-  if (!target_) target_ = ResolveDestinations(HostAddress(), MaskBits());
+  if (target_) return *target_;
+  Destinations to = ResolveDestinations(HostAddress(), MaskBits());
+  if (to.host && MaskBits() == kNoMaskBits) {
+    try {
+      MagicPacketBytes packet;
+      BuildMagicPacket(MacAddress(), packet);
+      to.broadcast = LinkBroadcasts({{*to.host, MacOf(packet)}}).front();
+    } catch (const EArgsException&) {
+      // A MAC that cannot be read is refused when the packet is built.
+    }
+  }
+  target_ = to;
   return *target_;
 }
 

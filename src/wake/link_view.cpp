@@ -1,0 +1,29 @@
+#include "wake/link_view.h"
+
+namespace trolvane {
+namespace {
+
+std::uint64_t Key(std::uint32_t address, std::uint32_t interface) {
+  return std::uint64_t{interface} << 32 | address;
+}
+
+}  // namespace
+
+LinkReads PlatformLinkReads() { return {os::RoutesTo, os::ReadNeighbours}; }
+
+bool NeighbourSnapshot::Read(const LinkReads& reads) {
+  entries_.clear();
+  std::vector<os::Neighbour> entries;
+  if (!reads.table(&entries)) return false;
+  for (const os::Neighbour& e : entries) entries_[Key(e.address, e.interface_index)] = e.hardware;
+  return true;
+}
+
+std::optional<os::HardwareAddress> NeighbourSnapshot::Find(std::uint32_t address,
+                                                           std::uint32_t interface) const {
+  auto it = entries_.find(Key(address, interface));
+  if (it == entries_.end()) return std::nullopt;
+  return it->second;
+}
+
+}  // namespace trolvane

@@ -1,0 +1,162 @@
+#include "wake/machine_check.h"
+
+#include <gtest/gtest.h>
+
+namespace trolvane {
+namespace {
+
+constexpr std::uint32_t kAt20 = 0x1401A8C0;  // 192.168.1.20 in network order
+constexpr std::uint32_t kAt21 = 0x1501A8C0;
+const os::HardwareAddress kX = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x01};
+const os::HardwareAddress kY = {0x02, 0x00, 0x00, 0x00, 0x00, 0x02};
+const os::HardwareAddress kZ = {0x02, 0x00, 0x00, 0x00, 0x00, 0x03};
+const os::Route kOnLink{true, 24, 2};
+using V = MachineVerdict;
+using Table = std::optional<std::vector<os::Neighbour>>;  // none: the read is refused
+
+// Answers judged one after the other, each by a reading taken after it came (a new one
+// each, 20 ms apart); a reading that cannot be had leaves the answer held until the wait
+// ends. Hosts: 0 at .20, 1 at .21; lines as the case wakes them.
+TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
+  const struct {
+    const char* name;
+    bool on;
+    std::optional<os::Route> route;
+    std::vector<std::vector<MachineCheck::Machine>> machines;
+    std::vector<Table> reads;  // the n-th reading; the last stays
+    std::vector<std::pair<std::size_t, V>> answers;
+    std::vector<bool> confirmed;  // by line
+    std::string reason_of_last_line;
+  } cases[] = {
+      {"the woken MAC",
+       true,
+       kOnLink,
+       {{{0, kX}}, {}},
+       {{{{kAt20, kX, 2}}}},
+       {{0, V::kOwn}},
+       {true},
+       ""},
+      {"another MAC",
+       true,
+       kOnLink,
+       {{{0, kX}}, {}},
+       {{{{kAt20, kY, 2}}}},
+       {{0, V::kOther}},
+       {false},
+       "(別の機器(02-00-00-00-00-02)が応答)"},
+      {"behind a router",
+       true,
+       os::Route{false, 16, 2},
+       {{{0, kX}}, {}},
+       {{{{kAt20, kY, 2}}}},
+       {{0, V::kOwn}},
+       {true},
+       ""},
+      {"the check off",
+       false,
+       kOnLink,
+       {{{0, kX}}, {}},
+       {{{{kAt20, kY, 2}}}},
+       {{0, V::kOwn}},
+       {true},
+       ""},
+      {"no route, no reading: as before",
+       true,
+       std::nullopt,
+       {{{0, kX}}, {}},
+       {std::nullopt},
+       {{0, V::kOwn}},
+       {true},
+       ""},
+      {"the entry of the route's interface, not another link's",
+       true,
+       kOnLink,
+       {{{0, kX}}, {}},
+       {{{{kAt20, kY, 2}, {kAt20, kX, 3}}}},
+       {{0, V::kOther}},
+       {false},
+       "(別の機器(02-00-00-00-00-02)が応答)"},
+      {"a leftover entry read for another host does not judge a later answer",
+       true,
+       kOnLink,
+       {{{0, kX}}, {{1, kZ}}},
+       {{{{kAt20, kX, 2}, {kAt21, kZ, 2}}}, {{{kAt20, kY, 2}}}},
+       {{1, V::kOwn}, {0, V::kOther}},
+       {false, true},
+       ""},
+      {"two lines at one address: the one that holds it",
+       true,
+       kOnLink,
+       {{{0, kX}, {1, kY}}, {}},
+       {{{{kAt20, kX, 2}}}},
+       {{0, V::kOther}},
+       {true, false},
+       "(別の機器(00-1A-2B-3C-4D-01)が応答)"},
+      {"once another machine was seen, no entry confirms nothing",
+       true,
+       kOnLink,
+       {{{0, kX}}, {}},
+       {{{{kAt20, kY, 2}}}, {{}}},
+       {{0, V::kOther}, {0, V::kOther}},
+       {false},
+       "(別の機器(02-00-00-00-00-02)が応答)"},
+  };
+  for (const auto& c : cases) {
+    std::uint64_t now = 0;
+    int reads = 0;
+    std::vector<std::size_t> told;
+    MachineCheck check(
+        c.on, {kAt20, kAt21}, c.machines, [&](std::size_t line) { told.push_back(line); },
+        {[&](const std::vector<std::uint32_t>& a) {
+           return std::vector<std::optional<os::Route>>(a.size(), c.route);
+         },
+         [&](std::vector<os::Neighbour>* entries) {
+           const Table& t = c.reads[std::min<std::size_t>(reads++, c.reads.size() - 1)];
+           if (t) *entries = *t;
+           return t.has_value();
+         }},
+        [&] { return now; });
+    for (const auto& [index, verdict] : c.answers) {
+      V v = check.Judge(index, false);
+      now += MachineCheck::kReadGap;
+      if (v == V::kLater && check.Settle(false)) v = check.Judge(index, true);
+      if (v == V::kLater && check.Settle(true)) v = check.Judge(index, true);
+      EXPECT_EQ(v, verdict) << c.name;
+    }
+    for (std::size_t line = 0; line < c.confirmed.size(); ++line) {
+      EXPECT_EQ(check.Confirmed(line), c.confirmed[line]) << c.name << " line " << line;
+    }
+    EXPECT_EQ(told.size(), std::count(c.confirmed.begin(), c.confirmed.end(), true)) << c.name;
+    EXPECT_EQ(check.Reason(c.confirmed.size() - 1), c.reason_of_last_line) << c.name;
+    if (!c.on || (c.route && !c.route->direct)) {
+      EXPECT_EQ(reads, 0) << c.name;
+    }
+  }
+}
+
+// Thousands of answers cost a handful of readings: none closer than kReadGap.
+TEST(MachineCheck, ReadsTheTableAtMostOncePerGap) {
+  std::uint64_t now = 0;
+  int reads = 0;
+  std::vector<std::vector<MachineCheck::Machine>> machines;
+  std::vector<std::uint32_t> addresses;
+  for (std::size_t i = 0; i < 1000; ++i) {
+    machines.push_back({{i, kY}});
+    addresses.push_back(kAt20 + static_cast<std::uint32_t>(i << 24));
+  }
+  MachineCheck check(true, addresses, machines, {},
+                     {[](const std::vector<std::uint32_t>& a) {
+                        return std::vector<std::optional<os::Route>>(a.size(), kOnLink);
+                      },
+                      [&](std::vector<os::Neighbour>*) { return ++reads, true; }},
+                     [&] { return now; });
+  for (std::size_t i = 0; i < 1000; ++i) {
+    EXPECT_EQ(check.Judge(i, false), V::kLater);
+    now += 100;  // an answer every 0.1 ms
+    check.Settle(false);
+  }
+  EXPECT_EQ(reads, 5);
+}
+
+}  // namespace
+}  // namespace trolvane
