@@ -137,6 +137,62 @@ TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
   }
 }
 
+// A PC that is off answers no address resolution, yet hears its packet without /s: at
+// the link's broadcast, where the neighbour table cannot take the unicast to its MAC. A
+// given /s decides alone; a host the table holds with its MAC and a routed host get no
+// broadcast; /r repeats the packet in the host's turns until it answers.
+void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false) {
+  const auto& h = RoomLab::LinkHosts();
+  const auto& off = RoomLab::OffPc();
+  const std::string list = "/tmp/trolvane-off-" + std::to_string(::getpid()) + ".txt";
+  std::ofstream(list) << off.mac << " " << off.address << "\n";
+  const std::vector<std::string> wake_off = {"/m:" + off.mac, "/h:" + off.address, "/p:9"};
+  auto with = [](std::vector<std::string> a, std::initializer_list<std::string> more) {
+    a.insert(a.end(), more);
+    return a;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    bool answered_before;  // the run's own host was confirmed a moment ago
+    std::uint64_t heard, broadcasts;
+    int status;
+  } cases[] = {
+      {"one host", with(wake_off, {"/t:1000"}), false, 1, 1, 5},
+      {"a list line without bits",
+       {UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/p:9", "/t:1000"},
+       false,
+       1,
+       1,
+       5},
+      {"/s:32", with(wake_off, {"/s:32", "/t:1000"}), false, 0, 0, 5},
+      {"/r:3", with(wake_off, {"/r:3", "/t:2500"}), false, 3, 3, 5},
+      {"its entry holds its MAC",
+       {"/m:" + h[0].mac, "/h:" + h[0].address, "/p:9", "/r:3"},
+       true,
+       0,
+       0,
+       0},
+      {"a routed host",
+       {"/m:" + off.mac, "/h:" + RoomLab::Answering(0), "/p:9", "/r:3"},
+       false,
+       0,
+       0,
+       0},
+  };
+  for (const auto& c : cases) {
+    room.ForgetNeighbours();
+    if (c.answered_before) room.RunProgram(c.arguments, 60, raw_icmp_refused);
+    const std::uint64_t heard = room.OffPcHeard(), sent = room.ClientLinkBroadcasts();
+    EXPECT_EQ(room.RunProgram(c.arguments, 60, raw_icmp_refused).status, c.status) << c.name;
+    EXPECT_EQ(room.OffPcHeard() - heard, c.heard) << c.name;
+    EXPECT_EQ(room.ClientLinkBroadcasts() - sent, c.broadcasts) << c.name;
+  }
+  ::unlink(list.c_str());
+}
+
+TEST_F(LearnInNamespaces, ThePacketReachesAnOffPc) { ExpectThePacketReachesAnOffPc(*room_); }
+
 // The Windows build under Wine, with raw ICMP sockets and through the ICMP helper API:
 // the IP helper's neighbour table gives the same list.
 class LearnUnderWine : public LearnInNamespaces, public ::testing::WithParamInterface<bool> {};
@@ -151,6 +207,7 @@ TEST_P(LearnUnderWine, ListsTheRoom) {
   EXPECT_EQ(r.status, 5);
   EXPECT_EQ(r.out, ProgramLines(
                        {"ホストの起動を確認できませんでした。(別の機器(" + h[1].mac + ")が応答)"}));
+  ExpectThePacketReachesAnOffPc(*room_, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(RawIcmp, LearnUnderWine, ::testing::Bool(),

@@ -9,6 +9,15 @@ void MustRun(const std::vector<std::string>& command) {
   if (RunCommand(command).status != 0) throw std::runtime_error("room set-up failed");
 }
 
+// A named counter of the lab's nft table.
+std::uint64_t NamedCounter(const std::vector<std::string>& prefix, const std::string& name) {
+  std::vector<std::string> command = prefix;
+  command.insert(command.end(), {"nft", "list", "counter", "inet", "lab", name});
+  const std::string out = RunCommand(command).out;
+  const std::size_t at = out.find("packets ");
+  return at == std::string::npos ? ~0ull : std::stoull(out.substr(at + 8));
+}
+
 }  // namespace
 
 RoomLab::RoomLab() {
@@ -54,13 +63,40 @@ void RoomLab::LinkRoom() {
     lab_.AddMacvlan(room_, "veth1", "pc" + std::to_string(++n), mac,
                     h.address + "/" + std::to_string(h.bits));
   }
+  std::string mac = OffPc().mac;
+  for (char& c : mac) c = c == '-' ? ':' : c;
+  lab_.AddMacvlan(room_, "veth1", "pcoff", mac, OffPc().address + "/24");
+  MustRun({"ip", "-n", room_, "link", "set", "pcoff", "arp", "off"});
   for (const std::string& command : std::vector<std::string>{
            "add table inet lab", "add chain inet lab input { type filter hook input priority 0; }",
            "add rule inet lab input ip daddr " + LinkHosts()[3].address +
-               " icmp type echo-request drop"}) {
+               " icmp type echo-request drop",
+           "add counter inet lab heard",
+           "add rule inet lab input iifname pcoff udp dport 9 counter name heard"}) {
     MustRun({"ip", "netns", "exec", room_, "nft", command});
   }
+  for (const std::string& command : std::vector<std::string>{
+           "add table inet lab",
+           "add chain inet lab output { type filter hook output priority 0; }",
+           "add counter inet lab broadcasts",
+           "add rule inet lab output ip daddr { 198.18.1.255, 198.18.47.255 } udp dport 9 counter "
+           "name broadcasts"}) {
+    MustRun({"ip", "netns", "exec", client_, "nft", command});
+  }
 }
+
+const RoomLab::LinkHost& RoomLab::OffPc() {
+  static const LinkHost pc = {"198.18.1.40", "02-00-00-00-00-40", 24};
+  return pc;
+}
+
+std::uint64_t RoomLab::OffPcHeard() const { return NamedCounter(lab_.Exec(room_), "heard"); }
+
+std::uint64_t RoomLab::ClientLinkBroadcasts() const {
+  return NamedCounter(lab_.Exec(client_), "broadcasts");
+}
+
+void RoomLab::ForgetNeighbours() { MustRun({"ip", "-n", client_, "neigh", "flush", "all"}); }
 
 std::uint64_t RoomLab::ClientTxPackets() const {
   return lab_.Counter(client_, "lo", "tx_packets") + lab_.Counter(client_, "veth0", "tx_packets") +

@@ -39,6 +39,14 @@ class RoomLab {
   // on 198.18.32.0/20, the last in its last 320 addresses.
   static const std::vector<LinkHost>& LinkHosts();
   void LinkRoom();
+  // A PC that is off, on 198.18.1.0/24 (after LinkRoom): its card hears frames but answers
+  // no address resolution.
+  static const LinkHost& OffPc();
+  // Magic packets on port 9 that reached the off PC; link broadcasts to port 9 that the
+  // client sent; and the client's neighbour table emptied, as after a night.
+  std::uint64_t OffPcHeard() const;
+  std::uint64_t ClientLinkBroadcasts() const;
+  void ForgetNeighbours();
   // Packets the client namespace has sent on every interface (after LinkRoom).
   std::uint64_t ClientTxPackets() const;
 
