@@ -47,6 +47,8 @@ class RoomLab {
   std::uint64_t OffPcHeard() const;
   std::uint64_t ClientLinkBroadcasts() const;
   void ForgetNeighbours();
+  // A stale entry in the client's table that gives the address to mac ("02-00-...").
+  void LeaveEntry(const std::string& address, const std::string& mac);
   // Packets the client namespace has sent on every interface (after LinkRoom).
   std::uint64_t ClientTxPackets() const;
 
