@@ -8,7 +8,12 @@ TDatagramSender::~TDatagramSender() {
 
 int TDatagramSender::SendTo(std::uint32_t address, std::uint16_t port, const void* data, int size) {
   if (address == 0 || address == os::kInaddrNone) return os::kWsaHostNotFound;
+  if (socket_ != os::kInvalidSocket && ++on_socket_ > kSendsPerSocket) {
+    os::closesocket(socket_);
+    socket_ = os::kInvalidSocket;
+  }
   if (socket_ == os::kInvalidSocket) {
+    on_socket_ = 1;
     socket_ = os::socket(os::kAfInet, os::kSockDgram, os::kIpProtoUdp);
     if (socket_ == os::kInvalidSocket) return os::WSAGetLastError();
     const int on = 1;

@@ -1,6 +1,9 @@
 // One UDP socket for many datagrams, each to a numeric address: how the host list sends
 // its magic packets. Like the UDP client it may reach broadcast addresses, and it never
-// sends to 0.0.0.0 or 255.255.255.255, which name no one host.
+// sends to 0.0.0.0 or 255.255.255.255, which name no one host. A datagram to an address
+// still being resolved waits in the system, holding a share of its socket's send buffer
+// until the address resolves or fails (three seconds on Linux); so every kSendsPerSocket
+// sends go out on a fresh socket, and a room of PCs that are off never holds a send up.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +14,8 @@ namespace trolvane {
 
 class TDatagramSender {
  public:
+  static constexpr int kSendsPerSocket = 64;
+
   TDatagramSender() = default;
   ~TDatagramSender();
   TDatagramSender(const TDatagramSender&) = delete;
@@ -22,6 +27,7 @@ class TDatagramSender {
 
  private:
   os::SOCKET socket_ = os::kInvalidSocket;
+  int on_socket_ = 0;
 };
 
 }  // namespace trolvane
