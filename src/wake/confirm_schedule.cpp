@@ -57,7 +57,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   const bool once = timeout <= 0 && timeout != kNoTimeLimit;
   std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
   std::vector<bool> done(count, false), asked(count, false), other(count, false);
-  std::vector<bool> held(count, false);
+  std::vector<bool> held(count, false), unsure(count, false);
   std::vector<std::size_t> holding;  // answers that wait for a reading of the neighbour table
   std::vector<int> turns_taken(count, 0);
   std::size_t waiting_for = count;
@@ -78,6 +78,8 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     } else if (verdict == MachineVerdict::kOther) {
       // The address may still pass to the woken machine (a sleep proxy answers for it).
       other[index] = true;
+    } else if (verdict == MachineVerdict::kUnsure) {
+      unsure[index] = true;
     } else {
       finish(index, HostOutcome::kConfirmed);
       if (seams.confirmed) seams.confirmed(index);
@@ -166,6 +168,9 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       seams.pause(kFailedReceivePauseUs);
     }
     settle(false);
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (unsure[i] && !done[i] && !held[i]) decide(i, seams.own_machine(i, false));
   }
   settle(true);
   for (std::size_t i = 0; i < count; ++i) {

@@ -19,7 +19,7 @@ struct HostAnswer {
   TReplyStatusKind kind;
 };
 
-enum class MachineVerdict { kOwn, kOther, kLater };
+enum class MachineVerdict { kOwn, kOther, kLater, kUnsure };
 
 struct ConfirmSeams {
   std::function<std::uint64_t()> clock;         // microseconds, steady
@@ -39,7 +39,9 @@ struct ConfirmSeams {
   std::function<void(std::size_t index)> wake_again;
   // For an answer that would confirm: whether it came from the machine that was woken
   // (unset: every answer did). kLater holds it until settle has taken a reading after it
-  // came; then it is asked again with read_since set. One from another machine does not
+  // came; then it is asked again with read_since set. kUnsure: the reading could not tell,
+  // so a later answer decides, or, when none does, the host is judged once more as the
+  // wait ends. One from another machine does not
   // confirm and does not end the wait.
   std::function<MachineVerdict(std::size_t index, bool read_since)> own_machine;
   // Takes a reading for the answers held: at once when forced (the wait has ended, and

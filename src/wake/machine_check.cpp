@@ -18,7 +18,8 @@ MachineCheck::MachineCheck(bool on, std::vector<std::uint32_t> addresses,
       on_confirmed_(std::move(confirmed)),
       reads_(std::move(reads)),
       clock_(std::move(clock)),
-      routes_(addresses_.size()) {
+      routes_(addresses_.size()),
+      unsure_(addresses_.size(), false) {
   std::size_t lines = 0;
   for (const auto& at : machines_) {
     for (const Machine& m : at) lines = std::max(lines, m.line + 1);
@@ -49,6 +50,17 @@ MachineVerdict MachineCheck::Judge(std::size_t index, bool read_since) {
   if (!can_tell) return ConfirmAll(index);
   const std::optional<os::HardwareAddress> seen =
       table_.Find(addresses_[index], route->interface_index);
+  const bool other_seen =
+      std::any_of(machines_[index].begin(), machines_[index].end(),
+                  [this](const Machine& m) { return !confirmed_[m.line] && other_[m.line]; });
+  // An answer from the link was just resolved; an entry gone already (a flush, a full
+  // table) is asked of the next answer, and only twice in a row or at the end means that
+  // the table cannot tell.
+  if (!seen && !other_seen && !final_ && !unsure_[index]) {
+    unsure_[index] = true;
+    return MachineVerdict::kUnsure;
+  }
+  unsure_[index] = false;
   bool all = true;
   for (const Machine& m : machines_[index]) {
     if (confirmed_[m.line]) continue;

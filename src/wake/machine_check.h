@@ -57,6 +57,7 @@ class MachineCheck {
   LinkReads reads_;
   std::function<std::uint64_t()> clock_;
   std::vector<std::optional<os::Route>> routes_;  // a read that failed is asked again
+  std::vector<bool> unsure_;                      // by index: the last reading had no entry
   std::vector<std::size_t> awaiting_;             // indices whose answers wait for a reading
   std::vector<bool> confirmed_;                   // by line
   std::vector<std::optional<os::HardwareAddress>> other_;  // by line
