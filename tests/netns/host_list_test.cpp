@@ -111,6 +111,9 @@ TEST_F(HostListInNamespaces, ARoomWithSilentHosts) {
     answering += answers ? 1 : 0;
   }
   hosts.insert(hosts.begin() + 1, hosts.front());
+  // A silent host whose packet the client's own firewall refuses was never woken.
+  hosts.push_back({300, RoomLab::Silent(60), false, "(Pingエラー)"});
+  room.RefuseDatagramsTo(hosts.back().address);
   auto sink = room.StartInRoom({"udp_sink", "7", std::to_string(answering), "15000"});
   ASSERT_TRUE(sink->WaitForOutput("ready\n", 10000));
   const auto start = std::chrono::steady_clock::now();

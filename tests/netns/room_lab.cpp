@@ -108,6 +108,15 @@ void RoomLab::LeaveEntry(const std::string& address, const std::string& mac) {
            "dev", "veth1"});
 }
 
+void RoomLab::RefuseDatagramsTo(const std::string& address) {
+  for (const std::string& command : std::vector<std::string>{
+           "add table inet refuse",
+           "add chain inet refuse output { type filter hook output priority 0; }",
+           "add rule inet refuse output ip daddr " + address + " udp dport 7 drop"}) {
+    MustRun({"ip", "netns", "exec", client_, "nft", command});
+  }
+}
+
 void RoomLab::ForgetNeighbours() { MustRun({"ip", "-n", client_, "neigh", "flush", "all"}); }
 
 std::uint64_t RoomLab::ClientTxPackets() const {

@@ -49,6 +49,8 @@ class RoomLab {
   void ForgetNeighbours();
   // A stale entry in the client's table that gives the address to mac ("02-00-...").
   void LeaveEntry(const std::string& address, const std::string& mac);
+  // The client's own firewall refuses datagrams to the address (its sends fail).
+  void RefuseDatagramsTo(const std::string& address);
   // Packets the client namespace has sent on every interface (after LinkRoom).
   std::uint64_t ClientTxPackets() const;
 
