@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <optional>
 
 #include "net/pacer.h"
 
@@ -57,7 +58,11 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
   std::vector<bool> done(count, false), asked(count, false), other(count, false);
   std::size_t waiting_for = count;
-  SendGap gap(kRequestGapUs * std::max<std::size_t>(sends_per_turn, 1));
+  SendGap gap(kRequestGapUs);
+  const std::size_t ports = seams.probe ? std::max<std::size_t>(sends_per_turn, 1) - 1 : 0;
+  // The host whose turn is under way, and its next port.
+  std::optional<std::size_t> turn;
+  std::size_t next_port = 0;
   HostTurns turns(kRequestIntervalUs);
   for (std::size_t i = 0; i < count; ++i) turns.Add(i);
   WaitEnd end(timeout, count);
@@ -88,15 +93,23 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     // longer than the gap, sending turn after turn would leave every answer unread until
     // its host is asked again.
     std::optional<std::size_t> due;
-    if (gap.Free(now)) {
+    if (turn && (done[*turn] || next_port == ports)) turn.reset();
+    if (turn && gap.Free(now)) {
+      seams.probe(*turn, next_port++);
+      gap.Used(now);
+      now = watch.Elapsed();
+    } else if (!turn && gap.Free(now)) {
       do due = turns.Take(now);
       while (due && done[*due]);
     }
     if (due) {
       const std::size_t index = *due;
       const bool sent = seams.send(index);
-      if (seams.probe) seams.probe(index);
       gap.Used(now);
+      if (ports > 0) {
+        turn = index;
+        next_port = 0;
+      }
       if (!asked[index]) {
         asked[index] = true;
         end.FirstRequest(now);
@@ -115,7 +128,11 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       next_sign = now + kRequestIntervalUs;
     }
     std::uint64_t until = std::min(end.At(), next_sign);
-    if (!turns.Empty()) until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
+    if (turn) {
+      until = std::min(until, gap.NextSlot());
+    } else if (!turns.Empty()) {
+      until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
+    }
     const std::uint64_t wait = until > now ? until - now : 0;
     try {
       std::optional<HostAnswer> answer;
