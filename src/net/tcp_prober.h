@@ -63,8 +63,9 @@ class TTcpProber {
   // Waits at most timeout_ms (0: not at all) until an attempt ends, never longer than
   // until the oldest is due to be abandoned, and returns at once when nothing is open.
   // Appends every attempt that ended, with its outcome, to finished (its socket already
-  // closed) and gives how many it appended. A look without waiting within a millisecond of
-  // the last asks the system nothing. Raises ENetSocketError when the wait fails.
+  // closed) and gives how many it appended. A look without waiting soon after the last
+  // (a millisecond, more with thousands open) asks the system nothing. Raises ENetSocketError when
+  // the wait fails.
   std::size_t Poll(std::int32_t timeout_ms, std::vector<ProbeResult>* finished);
 
  private:

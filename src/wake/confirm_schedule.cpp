@@ -96,8 +96,9 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     if (turn && (done[*turn] || next_port == ports)) turn.reset();
     if (turn && gap.Free(now)) {
       seams.probe(*turn, next_port++);
-      gap.Used(now);
+      // From the end of the send: a connection attempt may leave late within its call.
       now = watch.Elapsed();
+      gap.Used(now);
     } else if (!turn && gap.Free(now)) {
       do due = turns.Take(now);
       while (due && done[*due]);
@@ -105,7 +106,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     if (due) {
       const std::size_t index = *due;
       const bool sent = seams.send(index);
-      gap.Used(now);
+      gap.Used(watch.Elapsed());
       if (ports > 0) {
         turn = index;
         next_port = 0;
