@@ -34,8 +34,6 @@ class PortProbes {
 
   // The engine's probe seam: the host's attempt on its port-th port; unset without ports.
   std::function<void(std::size_t index, std::size_t port)> Seam();
-  // How many ports each host is asked on.
-  std::size_t Ports() const { return ports_.size(); }
   // The next answer within timeout ms: one heard on a port, or what icmp gives; while
   // attempts are open the ICMP wait is cut into short slices, so that both are heard.
   std::optional<HostAnswer> Receive(std::int32_t timeout, const IcmpReceive& icmp);
