@@ -162,10 +162,8 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
       .confirmed = {},
       .waiting = waiting,
   };
-  // A repeated wake sends a line's packet and its broadcast in the turn.
-  const std::size_t sends = 1 + ports.size() + (wakes > 1 ? 2 : 0);
   try {
-    return ConfirmHosts(roll.Size(), timeout, seams, sends, wakes);
+    return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size(), wakes);
   } catch (const ENetException&) {
     return std::vector<HostOutcome>(roll.Size(), HostOutcome::kError);
   }

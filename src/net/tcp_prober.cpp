@@ -29,12 +29,23 @@ bool IsLocalShortage(int code) {
          code == os::kWsaeAddrNotAvail /* no local port left */;
 }
 
+// Where the limit is small (a shell's "ulimit -n 8"), a quarter of it is enough.
+std::size_t CapacityFor(std::uint32_t limit) {
+  const std::size_t kept = std::min<std::size_t>(TTcpProber::kKeptDescriptors, limit - limit / 4);
+  return std::clamp<std::size_t>(limit > kept ? limit - kept : 0, 1, TTcpProber::kMostOpen);
+}
+
+// Looks without waiting come no closer than this: a look costs the system about a third
+// of a microsecond per open attempt, and thousands open must leave the sends their time.
+constexpr std::uint64_t kPollGapUs = 1000;
+constexpr std::uint64_t kPollGapUsPerAttempt = 2;
+
 }  // namespace
 
 TTcpProber::TTcpProber(std::uint32_t lifetime_ms)
-    : lifetime_us_(std::uint64_t{lifetime_ms} * 1000u),
-      capacity_(std::clamp<std::size_t>(os::DescriptorLimit(2 * kMostOpen) / 2, 1, kMostOpen)) {
-  open_.reserve(capacity_);
+    : lifetime_us_(std::uint64_t{lifetime_ms > 0 ? lifetime_ms : os::ConnectAttemptLifetimeMs()} *
+                   1000u),
+      capacity_(CapacityFor(os::DescriptorLimit(kMostOpen + kKeptDescriptors))) {
   polls_.reserve(capacity_);
 }
 
@@ -45,8 +56,16 @@ void TTcpProber::CloseAll() {
   open_.clear();
 }
 
+void TTcpProber::EndOldest() {
+  const Attempt oldest = open_.front();
+  open_.pop_front();
+  ProbeOutcome outcome{};
+  Settle(oldest, true, &outcome);
+  ended_.push_back({oldest.address, oldest.port, outcome});
+}
+
 bool TTcpProber::Start(std::uint32_t address, std::uint16_t port) {
-  if (open_.size() >= capacity_) return false;
+  if (open_.size() >= capacity_) EndOldest();
   const os::SOCKET s = os::socket(os::kAfInet, os::kSockStream, os::kIpProtoTcp);
   if (s == os::kInvalidSocket) return false;
   std::uint32_t non_blocking = 1;
@@ -97,11 +116,11 @@ bool TTcpProber::Settle(const Attempt& attempt, bool due, ProbeOutcome* outcome)
 }
 
 std::size_t TTcpProber::Poll(std::int32_t timeout_ms, std::vector<ProbeResult>* finished) {
-  if (!open_.empty()) {
-    std::uint64_t now = os::MicroTicks();
-    std::uint64_t first_due = open_.front().deadline;
-    for (const Attempt& a : open_) first_due = std::min(first_due, a.deadline);
+  std::uint64_t now = os::MicroTicks();
+  const std::uint64_t poll_gap = std::max(kPollGapUs, open_.size() * kPollGapUsPerAttempt);
+  if (!open_.empty() && (timeout_ms > 0 || now - polled_at_us_ >= poll_gap)) {
     // Rounded up, so that the oldest attempt is due when the wait ends.
+    const std::uint64_t first_due = open_.front().deadline;
     const std::uint64_t until_due = first_due > now ? (first_due - now + 999) / 1000 : 0;
     std::int64_t wait = ended_.empty() ? std::max<std::int32_t>(timeout_ms, 0) : 0;
     wait = std::min<std::int64_t>(wait, static_cast<std::int64_t>(until_due));
@@ -114,17 +133,19 @@ std::size_t TTcpProber::Poll(std::int32_t timeout_ms, std::vector<ProbeResult>* 
       if (code != os::kWsaeIntr) throw ENetSocketError(code, std::string(SocketErrorText(code)));
     }
     now = os::MicroTicks();
-    // From the back, so that the attempt moved into a freed place was already looked at.
-    for (std::size_t i = open_.size(); i-- > 0;) {
+    polled_at_us_ = now;
+    // The attempts still under way keep their order.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < open_.size(); ++i) {
       const bool due = now >= open_[i].deadline;
       ProbeOutcome outcome{};
-      if ((ready > 0 && polls_[i].revents != 0) || due) {
-        if (!Settle(open_[i], due, &outcome)) continue;
+      if (((ready > 0 && polls_[i].revents != 0) || due) && Settle(open_[i], due, &outcome)) {
         ended_.push_back({open_[i].address, open_[i].port, outcome});
-        open_[i] = open_.back();
-        open_.pop_back();
+      } else {
+        open_[kept++] = open_[i];
       }
     }
+    open_.resize(kept);
   }
   const std::size_t count = ended_.size();
   finished->insert(finished->end(), ended_.begin(), ended_.end());

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "platform/winsock.h"
@@ -32,34 +33,39 @@ struct ProbeResult {
 
 class TTcpProber {
  public:
-  // Long enough for a refusal from Windows, which tries a refused connection again
-  // twice, half a second and a second later, before it reports the reset.
-  static constexpr std::uint32_t kDefaultLifetimeMs = 2500;
-  // At most this many attempts are open at once, and never more than half the process's
-  // descriptors.
-  static constexpr std::size_t kMostOpen = 1024;
+  // At most this many attempts are open at once: a second of a list's attempts at the pace
+  // of its sends, while the wait for them stays cheap.
+  static constexpr std::size_t kMostOpen = 8192;
+  // Descriptors left to the rest of the run (standard streams, the ICMP socket, the
+  // neighbour table's netlink socket) however many attempts are open.
+  static constexpr std::size_t kKeptDescriptors = 16;
 
-  // Winsock must be started. An attempt older than lifetime_ms is abandoned.
-  explicit TTcpProber(std::uint32_t lifetime_ms = kDefaultLifetimeMs);
+  // Winsock must be started. An attempt older than lifetime_ms is abandoned; 0: the
+  // platform's lifetime (os::ConnectAttemptLifetimeMs).
+  explicit TTcpProber(std::uint32_t lifetime_ms = 0);
   ~TTcpProber();  // closes every open attempt
   TTcpProber(const TTcpProber&) = delete;
   TTcpProber& operator=(const TTcpProber&) = delete;
 
   // How many attempts may be open at once (at least 1); fixed for the prober's life.
+  std::size_t Capacity() const { return capacity_; }
   // Attempts open now, and those ended but not yet reported.
   std::size_t OpenCount() const { return open_.size(); }
   std::size_t ReportPending() const { return ended_.size(); }
 
-  // Opens one attempt to address (network order) on port (host order). False, with
-  // nothing open, when as many attempts are open as it may hold or no socket could be had (the next
-  // Poll may free one); true when the attempt is under way or already ended, in which
-  // case Poll reports it.
+  // Opens one attempt to address (network order) on port (host order). Where as many
+  // attempts are open as it may hold, the oldest is ended first (reported as it stands):
+  // the host asked least recently gives way, so that silent hosts starve none. False, with
+  // nothing open, when no socket could be had; true when the attempt is under way or
+  // already ended, in which case Poll reports it.
   bool Start(std::uint32_t address, std::uint16_t port);
 
   // Waits at most timeout_ms (0: not at all) until an attempt ends, never longer than
   // until the oldest is due to be abandoned, and returns at once when nothing is open.
   // Appends every attempt that ended, with its outcome, to finished (its socket already
-  // closed) and gives how many it appended. Raises ENetSocketError when the wait fails.
+  // closed) and gives how many it appended. A look without waiting soon after the last
+  // (a millisecond, more with thousands open) asks the system nothing. Raises ENetSocketError when
+  // the wait fails.
   std::size_t Poll(std::int32_t timeout_ms, std::vector<ProbeResult>* finished);
 
  private:
@@ -73,10 +79,13 @@ class TTcpProber {
   // still under way.
   static bool Settle(const Attempt& attempt, bool due, ProbeOutcome* outcome);
   void CloseAll();
+  // Ends the oldest attempt, reporting what it came to.
+  void EndOldest();
 
   std::uint64_t lifetime_us_;
   std::size_t capacity_;
-  std::vector<Attempt> open_;
+  std::uint64_t polled_at_us_ = 0;
+  std::deque<Attempt> open_;  // in the order they were opened, and so of their deadlines
   std::vector<ProbeResult> ended_;
   std::vector<os::PollFd> polls_;
 };

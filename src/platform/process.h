@@ -40,6 +40,11 @@ void PauseMicroseconds(std::uint64_t microseconds);
 // the limit toward wanted where the system allows it. Windows has no such limit; there
 // the dynamic port range (16,384 ports) bounds the connections that may be open at once.
 std::uint32_t DescriptorLimit(std::uint32_t wanted);
+// How long a TCP connection attempt waits for its answer. Linux sends the SYN again a
+// second after the first, at the timer's whim rather than paced: an attempt ends before
+// then, and its host's next turn asks afresh. Windows reports a refusal only after trying
+// twice more, about a second later: there an attempt lives longer.
+std::uint32_t ConnectAttemptLifetimeMs();
 // The local date and time, to the minute.
 struct LocalTime {
   int year, month, day, hour, minute;

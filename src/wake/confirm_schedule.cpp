@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <optional>
 
 #include "net/pacer.h"
 
@@ -61,7 +62,12 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   std::vector<std::size_t> holding;  // answers that wait for a reading of the neighbour table
   std::vector<int> turns_taken(count, 0);
   std::size_t waiting_for = count;
-  SendGap gap(kRequestGapUs * std::max<std::size_t>(sends_per_turn, 1));
+  SendGap gap(kRequestGapUs);
+  const std::size_t ports = seams.probe ? std::max<std::size_t>(sends_per_turn, 1) - 1 : 0;
+  // The host whose turn is under way, its next port, and whether it is woken again.
+  std::optional<std::size_t> turn;
+  std::size_t next_port = 0;
+  bool wake_again = false;
   HostTurns turns(kRequestIntervalUs);
   for (std::size_t i = 0; i < count; ++i) turns.Add(i);
   WaitEnd end(timeout, count);
@@ -114,19 +120,32 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     // longer than the gap, sending turn after turn would leave every answer unread until
     // its host is asked again.
     std::optional<std::size_t> due;
-    if (gap.Free(now)) {
+    if (turn && (done[*turn] || (next_port == ports && !wake_again))) turn.reset();
+    if (turn && gap.Free(now)) {
+      if (next_port < ports) {
+        seams.probe(*turn, next_port++);
+      } else {
+        seams.wake_again(*turn);
+        wake_again = false;
+      }
+      // From the end of the send: a connection attempt may leave late within its call.
+      now = watch.Elapsed();
+      gap.Used(now);
+    } else if (!turn && gap.Free(now)) {
       do due = turns.Take(now);
       while (due && done[*due]);
     }
     if (due) {
       const std::size_t index = *due;
-      if (turns_taken[index] > 0 && turns_taken[index] < wakes && seams.wake_again) {
-        seams.wake_again(index);
-      }
-      ++turns_taken[index];
       const bool sent = seams.send(index);
-      if (seams.probe) seams.probe(index);
-      gap.Used(now);
+      gap.Used(watch.Elapsed());
+      // The turns after the first send the magic packet again, while the host has wakes left.
+      wake_again = seams.wake_again && turns_taken[index] > 0 && turns_taken[index] < wakes;
+      ++turns_taken[index];
+      if (ports > 0 || wake_again) {
+        turn = index;
+        next_port = 0;
+      }
       if (!asked[index]) {
         asked[index] = true;
         end.FirstRequest(now);
@@ -146,7 +165,11 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     }
     std::uint64_t until = std::min(end.At(), next_sign);
     if (!holding.empty()) until = std::min(until, now + kSettleEveryUs);
-    if (!turns.Empty()) until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
+    if (turn) {
+      until = std::min(until, gap.NextSlot());
+    } else if (!turns.Empty()) {
+      until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
+    }
     const std::uint64_t wait = until > now ? until - now : 0;
     try {
       std::optional<HostAnswer> answer;

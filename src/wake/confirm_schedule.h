@@ -27,10 +27,11 @@ struct ConfirmSeams {
   // Sends the host's next echo request; false when it could not be sent. What it raises
   // ends the whole wait.
   std::function<bool(std::size_t index)> send;
-  // Each turn, after the echo request: the host's connection attempts (unset: none). Their
-  // answers come through receive. A host that has them stays in the wait when its echo
-  // request could not be sent, since a port may still answer.
-  std::function<void(std::size_t index)> probe;
+  // Each turn, after the echo request: the host's connection attempt on each of its ports,
+  // numbered from 0 (unset: none), each a send of its own. Their answers come through
+  // receive. A host that has them stays in the wait when its echo request could not be
+  // sent, since a port may still answer.
+  std::function<void(std::size_t index, std::size_t port)> probe;
   // Waits at most timeout ms for the next datagram: an answer of ours, or nothing (the
   // wait ended, or what came was somebody else's). Raises when the receive failed.
   std::function<std::optional<HostAnswer>(std::int32_t timeout)> receive;
@@ -67,8 +68,9 @@ inline constexpr std::uint64_t kSettleEveryUs = 5000;
 // decides. -2 asks until every host has answered; 0 and the other values below 0 ask each
 // host once and wait the second. A request that could not be sent ends that host's wait
 // with an error; a failed receive ends no wait, unless the socket keeps failing.
-// sends_per_turn: the echo request and the connection attempts of one turn, each of which
-// keeps the gap. wakes: the turns that send the magic packet, the send step's included.
+// sends_per_turn: the echo request and the connection attempts of one turn (1 + ports),
+// each of which keeps the gap. wakes: the turns that send the magic packet, the send
+// step's included; each repeat is a send of the turn that keeps the gap too.
 std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
                                       const ConfirmSeams& seams, std::size_t sends_per_turn = 1,
                                       int wakes = 1);

@@ -30,7 +30,6 @@ void TMagicPacket::ConfirmBoot() {
     // No MAC was woken, so none can be told apart.
   }
   MachineCheck machine(MacCheck(), {*to.host}, std::move(woken));
-  const int datagrams = to.broadcast ? 2 : 1;
   ProgressLine progress(Status());  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const ConfirmSeams seams{
@@ -78,8 +77,7 @@ void TMagicPacket::ConfirmBoot() {
     // One socket for the whole wait: a late answer to an earlier request still counts.
     os::LimitEchoWait(PingTimeout());
     client.BeginSeries();
-    const std::size_t sends = 1 + ProbePorts().size() + (SendCount() > 1 ? datagrams : 0);
-    outcome = ConfirmHosts(1, PingTimeout(), seams, sends, SendCount()).front();
+    outcome = ConfirmHosts(1, PingTimeout(), seams, 1 + ProbePorts().size(), SendCount()).front();
   } catch (...) {
     throw EBootFaultException(msg::kBootPingError);
   }

@@ -9,8 +9,6 @@ namespace {
 
 // How long an ICMP wait may keep a finished attempt unheard.
 constexpr std::int32_t kSliceMs = 10;
-// An attempt lives as long as a turn: a host is asked again a second later.
-constexpr std::uint32_t kAttemptLifetimeMs = 2500;
 
 }  // namespace
 
@@ -19,20 +17,17 @@ PortProbes::PortProbes(std::vector<std::uint16_t> ports,
     : ports_(std::move(ports)), addresses_(addresses) {
   if (ports_.empty()) return;
   for (std::size_t i = 0; i < addresses_.size(); ++i) index_of_.emplace(addresses_[i], i);
-  prober_ = std::make_unique<TTcpProber>(kAttemptLifetimeMs);
+  prober_ = std::make_unique<TTcpProber>();
 }
 
 PortProbes::~PortProbes() = default;
 
-std::function<void(std::size_t)> PortProbes::Seam() {
+std::function<void(std::size_t, std::size_t)> PortProbes::Seam() {
   if (!prober_) return {};
-  return [this](std::size_t index) { Start(index); };
-}
-
-void PortProbes::Start(std::size_t index) {
-  for (std::uint16_t port : ports_) {
-    if (!prober_->Start(addresses_[index], port)) return;
-  }
+  // An attempt that found no socket waits for the host's next turn.
+  return [this](std::size_t index, std::size_t port) {
+    prober_->Start(addresses_[index], ports_[port]);
+  };
 }
 
 void PortProbes::Collect(std::int32_t timeout) {

@@ -32,15 +32,13 @@ class PortProbes {
   void IcmpLost() { icmp_lost_ = true; }
   bool IcmpIsLost() const { return icmp_lost_; }
 
-  // The engine's probe seam: each turn, the host's attempts (those the prober has no room
-  // for wait for the next turn); unset without ports.
-  std::function<void(std::size_t index)> Seam();
+  // The engine's probe seam: the host's attempt on its port-th port; unset without ports.
+  std::function<void(std::size_t index, std::size_t port)> Seam();
   // The next answer within timeout ms: one heard on a port, or what icmp gives; while
   // attempts are open the ICMP wait is cut into short slices, so that both are heard.
   std::optional<HostAnswer> Receive(std::int32_t timeout, const IcmpReceive& icmp);
 
  private:
-  void Start(std::size_t index);
   void Collect(std::int32_t timeout);
 
   std::vector<std::uint16_t> ports_;

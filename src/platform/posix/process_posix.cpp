@@ -87,6 +87,8 @@ std::uint32_t DescriptorLimit(std::uint32_t wanted) {
              : static_cast<std::uint32_t>(limit.rlim_cur);
 }
 
+std::uint32_t ConnectAttemptLifetimeMs() { return 900; }
+
 LocalTime LocalNow() {
   const time_t now = ::time(nullptr);
   tm local{};

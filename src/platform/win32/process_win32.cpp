@@ -66,6 +66,8 @@ std::uint32_t DescriptorLimit(std::uint32_t wanted) {
   return wanted < kDynamicPorts ? wanted : kDynamicPorts;
 }
 
+std::uint32_t ConnectAttemptLifetimeMs() { return 2500; }
+
 LocalTime LocalNow() {
   SYSTEMTIME t{};
   ::GetLocalTime(&t);
