@@ -139,6 +139,26 @@ TEST_F(HostListInNamespaces, TenThousandHosts) {
   ExpectPackets(sink->Finish(60000).out, hosts);
 }
 
+// Held up from after its first round until its hosts' answers (2 s late) have all come: the
+// socket must have room for them, since the hosts asked again answer after the wait.
+TEST_F(HostListInNamespaces, AnswersWaitWhileTheProgramIsHeldUp) {
+  if (UnderWindowsBuild()) GTEST_SKIP() << "the stop would hold Wine's launcher";
+  RoomLab room;
+  std::vector<Host> hosts;
+  for (int i = 0; i < 2000; ++i) hosts.push_back({i, RoomLab::Answering(i), true});
+  auto responder = room.AnswerLate(2000, 10);
+  ASSERT_TRUE(responder->WaitForOutput("ready\n", 10000));
+  RunResult r = room.RunProgram(
+      {ListArgument(hosts), "/t:4000"}, 60, false, false,
+      {"sh", "-c", "\"$@\" & sleep 1; kill -STOP $!; sleep 2.2; kill -CONT $!; wait $!", "-"});
+  int confirmed = 0;
+  for (std::size_t at = 0; (at = r.out.find(")の起動を確認しました", at)) != std::string::npos;
+       ++at) {
+    ++confirmed;
+  }
+  EXPECT_GT(confirmed, 1900) << r.out.substr(r.out.size() - 200);
+}
+
 // Through the ping socket, a host's genuine "host unreachable" is its own error, never that
 // of the silent host asked right after it (the socket reports it on the next send).
 TEST_F(HostListInNamespaces, AnUnreachableIsTheRejectedHostsAlone) {

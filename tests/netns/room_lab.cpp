@@ -139,6 +139,11 @@ void RoomLab::AcceptOnlyOn(int port) {
   lab_.ListenInside(room_, port);
 }
 
+std::unique_ptr<BackgroundProcess> RoomLab::AnswerLate(int ms, int seconds) {
+  MustRun({"ip", "netns", "exec", room_, "sysctl", "-q", "-w", "net.ipv4.icmp_echo_ignore_all=1"});
+  return StartInRoom({"echo_responder", std::to_string(seconds), "--delay", std::to_string(ms)});
+}
+
 std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
     const std::vector<std::string>& argv) const {
   std::vector<std::string> command = argv;
@@ -147,7 +152,8 @@ std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
 }
 
 RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds,
-                              bool raw_icmp_refused, bool unprivileged) {
+                              bool raw_icmp_refused, bool unprivileged,
+                              const std::vector<std::string>& wrapper) {
   // One Wine session for the lab's runs, as a user's runs share one.
   if (program_prefix_.empty()) program_prefix_ = lab_.ProgramPrefix(client_);
   RunOptions options{.time_limit_seconds = time_limit_seconds, .prefix = program_prefix_};
@@ -155,6 +161,7 @@ RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int tim
     options.prefix.insert(options.prefix.end(),
                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
   }
+  options.prefix.insert(options.prefix.end(), wrapper.begin(), wrapper.end());
   options.raw_icmp_refused = raw_icmp_refused;
   return testing::RunProgram(arguments, options);
 }

@@ -54,13 +54,17 @@ class RoomLab {
   // Packets the client namespace has sent on every interface (after LinkRoom).
   std::uint64_t ClientTxPackets() const;
 
+  // The room's kernel answers no pings; a responder answers each ms late, for seconds.
+  std::unique_ptr<BackgroundProcess> AnswerLate(int ms, int seconds);
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
   // The build under test in the client namespace, every run in one Wine session;
   // raw_icmp_refused as in RunOptions. Unprivileged runs the native program as `nobody`,
-  // who may open no ICMP socket there.
+  // who may open no ICMP socket there. wrapper goes before the program (a command that runs
+  // what follows it).
   RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60,
-                       bool raw_icmp_refused = false, bool unprivileged = false);
+                       bool raw_icmp_refused = false, bool unprivileged = false,
+                       const std::vector<std::string>& wrapper = {});
   // The native program unprivileged, where the ping socket is allowed to it.
   RunResult RunWithPingSocket(const std::vector<std::string>& arguments);
 

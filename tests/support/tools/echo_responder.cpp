@@ -39,6 +39,7 @@ void Seal(std::vector<std::uint8_t>& icmp) {
 struct Reply {
   long long due;
   sockaddr_in to;
+  in_addr asked;
   std::vector<std::uint8_t> icmp;
 };
 
@@ -112,8 +113,11 @@ int main(int argc, char** argv) {
           sendto(out, message.data(), message.size(), 0, reinterpret_cast<sockaddr*>(&sender),
                  sizeof sender);
         }
-        Reply reply{NowMs() + delay, sender,
+        Reply reply{NowMs() + delay,
+                    sender,
+                    {},
                     std::vector<std::uint8_t>(packet.begin() + h, packet.begin() + n)};
+        std::memcpy(&reply.asked, &packet[16], 4);
         reply.icmp[0] = trolvane::kIcmpEchoReply;
         if (other_id) reply.icmp[4] ^= 0x5A;
         Seal(reply.icmp);
@@ -121,9 +125,18 @@ int main(int argc, char** argv) {
       }
     }
     while (!replies.empty() && replies.front().due <= NowMs()) {
-      const Reply& r = replies.front();
-      if (sendto(out, r.icmp.data(), r.icmp.size(), 0, reinterpret_cast<const sockaddr*>(&r.to),
-                 sizeof r.to) > 0) {
+      Reply& r = replies.front();
+      iovec data{r.icmp.data(), r.icmp.size()};
+      alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+      // From the address asked, as a host of many addresses answers; a bound socket from its own.
+      msghdr m{&r.to, sizeof r.to, &data, 1, control, from == nullptr ? sizeof control : 0, 0};
+      if (cmsghdr* c = CMSG_FIRSTHDR(&m)) {
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        reinterpret_cast<in_pktinfo*>(CMSG_DATA(c))->ipi_spec_dst = r.asked;
+      }
+      if (sendmsg(out, &m, 0) > 0) {
         ++answered;
       }
       replies.pop_front();
