@@ -9,120 +9,77 @@ constexpr std::uint32_t kAt20 = 0x1401A8C0;  // 192.168.1.20 in network order
 constexpr std::uint32_t kAt21 = 0x1501A8C0;
 const os::HardwareAddress kX = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x01};
 const os::HardwareAddress kY = {0x02, 0x00, 0x00, 0x00, 0x00, 0x02};
-const os::HardwareAddress kZ = {0x02, 0x00, 0x00, 0x00, 0x00, 0x03};
 const os::Route kOnLink{true, 24, 2};
 using V = MachineVerdict;
 using Table = std::optional<std::vector<os::Neighbour>>;  // none: the read is refused
+const char kSawY[] = "(別の機器(02-00-00-00-00-02)が応答)";
 
-// Answers judged one after the other, each by a reading taken after it came (a new one
-// each, 20 ms apart); a reading that cannot be had leaves the answer held until the wait
-// ends. Hosts: 0 at .20, 1 at .21; lines as the case wakes them.
+LinkReads Reads(std::optional<os::Route> route,
+                std::function<bool(std::vector<os::Neighbour>*)> t) {
+  return {[route](const std::vector<std::uint32_t>& a) {
+            return std::vector<std::optional<os::Route>>(a.size(), route);
+          },
+          std::move(t)};
+}
+
+// Answers judged one after the other, each by a reading taken after it came (one every
+// 20 ms); a reading that cannot be had leaves the answer held until the wait ends. Host 0
+// is at .20 and woken as line 0 with kX unless a case says otherwise; host 1 (.21) is woken
+// as line 1 with kY where a case names it.
 TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
-  const struct {
+  using M = std::vector<std::vector<MachineCheck::Machine>>;
+  const struct Case {
     const char* name;
-    bool on;
-    std::optional<os::Route> route;
-    std::vector<std::vector<MachineCheck::Machine>> machines;
     std::vector<Table> reads;  // the n-th reading; the last stays
     std::vector<std::pair<std::size_t, V>> answers;
     std::vector<bool> confirmed;  // by line
-    std::string reason_of_last_line;
+    std::string reason = "";      // of the last line
+    M machines = {{{0, kX}}, {}};
+    std::optional<os::Route> route = kOnLink;
+    bool on = true;
   } cases[] = {
-      {"the woken MAC",
-       true,
-       kOnLink,
-       {{{0, kX}}, {}},
-       {{{{kAt20, kX, 2}}}},
-       {{0, V::kOwn}},
-       {true},
-       ""},
-      {"another MAC",
-       true,
-       kOnLink,
-       {{{0, kX}}, {}},
-       {{{{kAt20, kY, 2}}}},
-       {{0, V::kOther}},
-       {false},
-       "(別の機器(02-00-00-00-00-02)が応答)"},
-      {"behind a router",
-       true,
-       os::Route{false, 16, 2},
-       {{{0, kX}}, {}},
-       {{{{kAt20, kY, 2}}}},
-       {{0, V::kOwn}},
-       {true},
-       ""},
-      {"the check off",
-       false,
-       kOnLink,
-       {{{0, kX}}, {}},
-       {{{{kAt20, kY, 2}}}},
-       {{0, V::kOwn}},
-       {true},
-       ""},
-      {"no route, no reading: as before",
-       true,
-       std::nullopt,
-       {{{0, kX}}, {}},
-       {std::nullopt},
-       {{0, V::kOwn}},
-       {true},
-       ""},
-      {"the entry of the route's interface, not another link's",
-       true,
-       kOnLink,
-       {{{0, kX}}, {}},
+      {"the woken MAC", {{{{kAt20, kX, 2}}}}, {{0, V::kOwn}}, {true}},
+      {"another MAC", {{{{kAt20, kY, 2}}}}, {{0, V::kOther}}, {false}, kSawY},
+      {"behind a router", {{{{kAt20, kY, 2}}}}, {{0, V::kOwn}}, {true}, "", {}, os::Route{}},
+      {"the check off", {{{{kAt20, kY, 2}}}}, {{0, V::kOwn}}, {true}, "", {}, kOnLink, false},
+      {"no route, no reading", {std::nullopt}, {{0, V::kOwn}}, {true}, "", {}, std::nullopt},
+      {"the route's interface",
        {{{{kAt20, kY, 2}, {kAt20, kX, 3}}}},
        {{0, V::kOther}},
        {false},
-       "(別の機器(02-00-00-00-00-02)が応答)"},
-      {"a leftover entry read for another host does not judge a later answer",
-       true,
-       kOnLink,
-       {{{0, kX}}, {{1, kZ}}},
-       {{{{kAt20, kX, 2}, {kAt21, kZ, 2}}}, {{{kAt20, kY, 2}}}},
+       kSawY},
+      {"a leftover entry read for host 1 does not judge host 0",
+       {{{{kAt20, kX, 2}, {kAt21, kY, 2}}}, {{{kAt20, kY, 2}}}},
        {{1, V::kOwn}, {0, V::kOther}},
        {false, true},
-       ""},
-      {"two lines at one address: the one that holds it",
-       true,
-       kOnLink,
-       {{{0, kX}, {1, kY}}, {}},
+       "",
+       M{{{0, kX}}, {{1, kY}}}},
+      {"two lines at one address",
        {{{{kAt20, kX, 2}}}},
        {{0, V::kOther}},
        {true, false},
-       "(別の機器(00-1A-2B-3C-4D-01)が応答)"},
-      {"an entry gone already is asked of the next answer",
-       true,
-       kOnLink,
-       {{{0, kX}}, {}},
-       {{{}}},
-       {{0, V::kUnsure}, {0, V::kOwn}},
-       {true},
-       ""},
+       "(別の機器(00-1A-2B-3C-4D-01)が応答)",
+       M{{{0, kX}, {1, kY}}, {}}},
+      {"an entry gone already: the next answer", {{{}}}, {{0, V::kUnsure}, {0, V::kOwn}}, {true}},
       {"once another machine was seen, no entry confirms nothing",
-       true,
-       kOnLink,
-       {{{0, kX}}, {}},
        {{{{kAt20, kY, 2}}}, {{}}},
        {{0, V::kOther}, {0, V::kOther}},
        {false},
-       "(別の機器(02-00-00-00-00-02)が応答)"},
+       kSawY},
   };
-  for (const auto& c : cases) {
+  for (Case c : cases) {
+    if (c.machines.empty()) c.machines = {{{0, kX}}, {}};
     std::uint64_t now = 0;
     int reads = 0;
     std::vector<std::size_t> told;
     MachineCheck check(
         c.on, {kAt20, kAt21}, c.machines, [&](std::size_t line) { told.push_back(line); },
-        {[&](const std::vector<std::uint32_t>& a) {
-           return std::vector<std::optional<os::Route>>(a.size(), c.route);
-         },
-         [&](std::vector<os::Neighbour>* entries) {
-           const Table& t = c.reads[std::min<std::size_t>(reads++, c.reads.size() - 1)];
-           if (t) *entries = *t;
-           return t.has_value();
-         }},
+        Reads(c.route,
+              [&](std::vector<os::Neighbour>* entries) {
+                const Table& t = c.reads[std::min<std::size_t>(reads++, c.reads.size() - 1)];
+                if (t) *entries = *t;
+                return t.has_value();
+              }),
         [&] { return now; });
     for (const auto& [index, verdict] : c.answers) {
       V v = check.Judge(index, false);
@@ -135,7 +92,7 @@ TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
       EXPECT_EQ(check.Confirmed(line), c.confirmed[line]) << c.name << " line " << line;
     }
     EXPECT_EQ(told.size(), std::count(c.confirmed.begin(), c.confirmed.end(), true)) << c.name;
-    EXPECT_EQ(check.Reason(c.confirmed.size() - 1), c.reason_of_last_line) << c.name;
+    EXPECT_EQ(check.Reason(c.confirmed.size() - 1), c.reason) << c.name;
     if (!c.on || (c.route && !c.route->direct)) {
       EXPECT_EQ(reads, 0) << c.name;
     }
@@ -153,14 +110,10 @@ TEST(MachineCheck, ReadsTheTableAtMostOncePerGap) {
     addresses.push_back(kAt20 + static_cast<std::uint32_t>(i << 24));
   }
   MachineCheck check(true, addresses, machines, {},
-                     {[](const std::vector<std::uint32_t>& a) {
-                        return std::vector<std::optional<os::Route>>(a.size(), kOnLink);
-                      },
-                      [&](std::vector<os::Neighbour>*) { return ++reads, true; }},
+                     Reads(kOnLink, [&](std::vector<os::Neighbour>*) { return ++reads, true; }),
                      [&] { return now; });
-  for (std::size_t i = 0; i < 1000; ++i) {
+  for (std::size_t i = 0; i < 1000; ++i, now += 100) {  // an answer every 0.1 ms
     EXPECT_EQ(check.Judge(i, false), V::kLater);
-    now += 100;  // an answer every 0.1 ms
     check.Settle(false);
   }
   EXPECT_EQ(reads, 5);
