@@ -117,23 +117,35 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     std::uint64_t until = std::min(end.At(), next_sign);
     if (!turns.Empty()) until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
     const std::uint64_t wait = until > now ? until - now : 0;
-    try {
-      std::optional<HostAnswer> answer;
-      if (wait < kUsPerMs) {
-        if (wait > 0) seams.pause(wait);
-        answer = seams.receive(0);
-      } else {
-        answer = seams.receive(static_cast<std::int32_t>(
-            std::min<std::uint64_t>(wait / kUsPerMs, std::numeric_limits<std::int32_t>::max())));
+    // Only the socket's failures are caught: what judging an answer raises (a result line
+    // that could not be written) ends the wait, and the run, as the error it is.
+    bool failed = false;
+    auto receive = [&](std::int32_t timeout) -> std::optional<HostAnswer> {
+      try {
+        return seams.receive(timeout);
+      } catch (const std::exception&) {
+        failed = true;
+        return std::nullopt;
       }
-      for (int n = 1; answer; ++n) {
-        judge(*answer);
-        if (waiting_for == 0 || n == kAnswersPerPass) break;
-        answer = seams.receive(0);
-      }
+    };
+    std::optional<HostAnswer> answer;
+    if (wait < kUsPerMs) {
+      if (wait > 0) seams.pause(wait);
+      answer = receive(0);
+    } else {
+      answer = receive(static_cast<std::int32_t>(
+          std::min<std::uint64_t>(wait / kUsPerMs, std::numeric_limits<std::int32_t>::max())));
+    }
+    for (int n = 1; answer; ++n) {
+      judge(*answer);
+      if (waiting_for == 0 || n == kAnswersPerPass) break;
+      answer = receive(0);
+    }
+    if (!failed) {
       failed_receives = 0;
-    } catch (const std::exception&) {
-      if (++failed_receives >= kFailedReceivesLimit) break;
+    } else if (++failed_receives >= kFailedReceivesLimit) {
+      break;
+    } else {
       seams.pause(kFailedReceivePauseUs);
     }
   }

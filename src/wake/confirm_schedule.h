@@ -35,7 +35,8 @@ struct ConfirmSeams {
   // For an echo reply: whether it came from the machine that was woken (unset: every
   // answer is). One from another machine does not confirm and does not end the wait.
   std::function<bool(std::size_t index)> own_machine;
-  // As soon as the host answers.
+  // As soon as the host answers. What it raises (a line that could not be written) ends
+  // the whole wait.
   std::function<void(std::size_t index)> confirmed;
   // At least once a second while waiting: milliseconds since the start.
   std::function<void(std::uint64_t elapsed)> waiting;

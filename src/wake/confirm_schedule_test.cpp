@@ -25,6 +25,7 @@ struct Net {
   std::uint64_t send_us = 0;                 // what each send costs
   std::vector<bool> refuse_send;
   std::vector<bool> other_machine;  // its echo replies come from another machine
+  bool unwritable = false;          // a confirmation line cannot be written
 
   std::uint64_t now = 0;
   std::vector<std::pair<std::uint64_t, std::size_t>> sends;  // time, host
@@ -65,7 +66,11 @@ struct Net {
         },
         .own_machine =
             [&](std::size_t i) { return i >= other_machine.size() || !other_machine[i]; },
-        .confirmed = [&](std::size_t) { ++confirmed_calls; },
+        .confirmed =
+            [&](std::size_t) {
+              if (unwritable) throw std::logic_error("write");
+              ++confirmed_calls;
+            },
         .waiting = {},
     };
     return ConfirmHosts(plan.size(), timeout, seams);
@@ -159,6 +164,10 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   Net broken({{kSilent}});
   broken.failing_receives = 1000;
   EXPECT_EQ(broken.Run(-2), std::vector{O::kError});
+  // A line that cannot be written is that error, never taken for a failed receive.
+  Net unwritable({{{K::rkEchoReply, 5}}});
+  unwritable.unwritable = true;
+  EXPECT_THROW(unwritable.Run(2000), std::logic_error);
 
   // Where each send takes longer than the gap (a slow system), the answers are still taken
   // between the sends: 3,000 hosts that answer at once are each asked once.

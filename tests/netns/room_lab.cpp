@@ -99,6 +99,7 @@ RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int tim
                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
   }
   options.raw_icmp_refused = raw_icmp_refused;
+  options.stdout_slow_nonblocking = slow_output_;
   return testing::RunProgram(arguments, options);
 }
 

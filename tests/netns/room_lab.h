@@ -49,6 +49,8 @@ class RoomLab {
   // who may open no ICMP socket there.
   RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60,
                        bool raw_icmp_refused = false, bool unprivileged = false);
+  // The runs that follow write to a non-blocking pipe that is read slowly.
+  void ReadOutputSlowly() { slow_output_ = true; }
   // The native program unprivileged, where the ping socket is allowed to it.
   RunResult RunWithPingSocket(const std::vector<std::string>& arguments);
 
@@ -57,6 +59,7 @@ class RoomLab {
   std::string client_;
   std::string room_;
   std::vector<std::string> program_prefix_;
+  bool slow_output_ = false;
 };
 
 }  // namespace trolvane::testing
