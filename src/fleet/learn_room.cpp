@@ -71,7 +71,10 @@ TLearnRoom::TLearnRoom(LineWriter write, StatusWriter status)
 
 void TLearnRoom::Run() {
   const std::optional<LearnRange> range = ParseLearnRange(RangeText());
-  if (!range) throw EArgsException(msg::kBadLearnRange);
+  // A range beyond the attached links would be asked through a router, or not at all.
+  if (!range || !OnOneAttachedLink(*range, os::RoutesTo(RangeCorners(*range)))) {
+    throw EArgsException(msg::kBadLearnRange);
+  }
   const int total = static_cast<int>(range->Last() - range->First() + 1);
   // Only the address resolution a request sets off matters, never its answer: a request
   // that waited longer would hold the system's ICMP helper for the next run.

@@ -119,12 +119,16 @@ TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
                  "3台中2台の起動を確認しました。"});
 }
 
-// A bad range or "/v" ends with status 2 and its line before anything is sent.
+// A bad range or "/v" ends with status 2 and its line before anything is sent; so does a
+// range that is routed, unrouted, or wider than its link.
 TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
   const std::string range = "学習範囲(/lｽｲｯﾁの指定値)が不正です。";
   const std::string check = "MAC確認(/vｽｲｯﾁの指定値)が不正です。";
   for (const auto& [argument, line] : {std::pair{"/l:198.18.1.0/8", range},
                                        {"/l:198.18.1.0/31", range},
+                                       {"/l:198.18.64.0/24", range},
+                                       {"/l:198.18.4.0/22", range},
+                                       {"/l:198.18.1.0/23", range},
                                        {"/l:abc", range},
                                        {"/l:198.18.1.0", range},
                                        {"/v:2", check},
