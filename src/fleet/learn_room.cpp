@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "fleet/learn_range.h"
@@ -29,6 +30,9 @@ namespace {
 // three blocks' entries are there at once: 320 a block leaves room for the others. (Blocks
 // of 512 were refused entries when other programs held a few hundred.)
 constexpr std::uint32_t kBlock = 320;
+// A leftover entry that a request touched is asked again after 5 s, then three times a
+// second apart (Linux): by then the machine answered, or the entry failed.
+constexpr std::uint64_t kRecheckWait = 9000000;
 // A send the system refused goes again a second later, at most this many times.
 constexpr int kMostRefusals = 5;
 constexpr std::uint64_t kSendGap = 100;          // microseconds between any two sends
@@ -40,15 +44,25 @@ constexpr std::uint64_t kStatusEvery = 250000;
 
 using Found = std::map<std::uint32_t, os::HardwareAddress>;  // host-order address
 
-// Adds what the neighbour table holds for the range's addresses.
-void ReadTable(const LearnRange& range, Found* found) {
-  std::vector<os::Neighbour> entries;
-  os::ReadNeighbours(&entries);  // a refused read finds nothing
-  for (const os::Neighbour& e : entries) {
-    const std::uint32_t address = os::NToHl(e.address);
-    if (address >= range.First() && address <= range.Last()) (*found)[address] = e.hardware;
+// What the neighbour table says of the range. Only machines that answered address
+// resolution lately are found: a leftover entry of a machine that is gone would be listed
+// otherwise. A leftover that a request touched is being re-checked, and is waited for.
+struct Table {
+  Found found;
+  std::set<std::uint32_t> rechecking;
+
+  void Read(const LearnRange& range) {
+    std::vector<os::Neighbour> entries;
+    os::ReadNeighbours(&entries);  // a refused read finds nothing
+    rechecking.clear();
+    for (const os::Neighbour& e : entries) {
+      const std::uint32_t address = os::NToHl(e.address);
+      if (address < range.First() || address > range.Last()) continue;
+      if (e.reachable) found[address] = e.hardware;
+      if (e.rechecking && found.count(address) == 0) rechecking.insert(address);
+    }
   }
-}
+};
 
 std::string Padded(int value, int width) {
   std::string text = IntToText(value);
@@ -80,7 +94,7 @@ void TLearnRoom::Run() {
   // that waited longer would hold the system's ICMP helper for the next run.
   os::LimitEchoWait(0);
 
-  Found found;
+  Table table;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   TResolveProbe probe;
   SendGap gap(kSendGap);
@@ -107,9 +121,9 @@ void TLearnRoom::Run() {
       const std::size_t i = *turns.Take(now);
       const std::uint32_t address = start + static_cast<std::uint32_t>(i);
       if (sent[i] > 0) {
-        if (!read_for_second_round) ReadTable(*range, &found);
+        if (!read_for_second_round) table.Read(*range);
         read_for_second_round = true;
-        if (found.count(address) != 0) continue;
+        if (table.found.count(address) != 0) continue;
       }
       if (sent[i] == 0 && refused[i] == 0) ++asked;
       if (probe.Send(os::HToNl(address))) {
@@ -121,9 +135,15 @@ void TLearnRoom::Run() {
       if (sent[i] < 2 && refused[i] <= kMostRefusals) turns.Again(i, now);
     }
     probe.WaitUntil(os::MicroTicks() + kSettle);
-    ReadTable(*range, &found);
+    table.Read(*range);
+  }
+  for (const std::uint64_t end = os::MicroTicks() + kRecheckWait;
+       !table.rechecking.empty() && os::MicroTicks() < end;) {
+    probe.WaitUntil(os::MicroTicks() + kSettle);
+    table.Read(*range);
   }
   progress.Erase();
+  const Found& found = table.found;
 
   const std::string comment = FillIn(
       msg::kLearnComment, {LearnRangeText(*range),

@@ -16,6 +16,12 @@ struct Neighbour {
   std::uint32_t address;  // network order
   HardwareAddress hardware;
   std::uint32_t interface_index = 0;  // the index of the interface the entry belongs to
+  // The machine answered address resolution within the system's reachable time (seconds);
+  // a leftover that the system keeps until the address is used again has not.
+  bool reachable = false;
+  // The system is asking the machine again because the address was used while the entry
+  // was a leftover: it becomes reachable, or fails, within seconds.
+  bool rechecking = false;
 };
 
 // Appends every IPv4 entry that holds a hardware address a machine gave: resolved,

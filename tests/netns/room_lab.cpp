@@ -62,6 +62,13 @@ void RoomLab::LinkRoom() {
   }
 }
 
+void RoomLab::AddStaleEntry(const std::string& address, const std::string& mac) {
+  std::string lladdr = mac;
+  for (char& c : lladdr) c = c == '-' ? ':' : c;
+  MustRun({"ip", "-n", client_, "neigh", "replace", address, "lladdr", lladdr, "dev", "veth1",
+           "nud", "stale"});
+}
+
 std::uint64_t RoomLab::ClientTxPackets() const {
   return lab_.Counter(client_, "lo", "tx_packets") + lab_.Counter(client_, "veth0", "tx_packets") +
          lab_.Counter(client_, "veth1", "tx_packets");

@@ -100,6 +100,8 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
     if (body->ndm_family != AF_INET || (body->ndm_state & kUsableStates) == 0) return;
     Neighbour entry{};
     entry.interface_index = static_cast<std::uint32_t>(body->ndm_ifindex);
+    entry.reachable = (body->ndm_state & NUD_REACHABLE) != 0;
+    entry.rechecking = (body->ndm_state & (NUD_DELAY | NUD_PROBE)) != 0;
     bool has_address = false;
     bool has_hardware = false;
     ForEachAttribute(h, sizeof(ndmsg), [&](int type, const void* data, std::size_t size) {

@@ -39,6 +39,8 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
     Neighbour entry{};
     entry.address = row.Address.Ipv4.sin_addr.s_addr;
     entry.interface_index = row.InterfaceIndex;
+    entry.reachable = row.State == NlnsReachable;
+    entry.rechecking = row.State == NlnsDelay || row.State == NlnsProbe;
     std::memcpy(entry.hardware.data(), row.PhysicalAddress, entry.hardware.size());
     if (entry.hardware != HardwareAddress{}) entries->push_back(entry);
   }
