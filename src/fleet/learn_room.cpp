@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "fleet/learn_range.h"
@@ -24,12 +25,16 @@ namespace trolvane {
 namespace {
 
 // A request to an address still being resolved holds its neighbour entry until the
-// address resolves or fails: three seconds on Linux (three probes a second apart). Linux
-// keeps at most 1,024 entries by default (gc_thresh3), for the whole machine, all its
-// namespaces and everything else that runs on it. A block lasts about 1.5 s, so two or
-// three blocks' entries are there at once: 320 a block leaves room for the others. (Blocks
-// of 512 were refused entries when other programs held a few hundred.)
-constexpr std::uint32_t kBlock = 320;
+// address resolves or fails, and an address that answered keeps it for the system's
+// reachable time; the table is bounded for the whole machine (Linux: gc_thresh3). The
+// addresses are asked in blocks, each read before the next, and each new address waits
+// for a place (TablePlaces); a block is a third of the places, so that the entries of the
+// block before, still resolving or failing, leave room for the next. Where the system
+// sets no bound, blocks keep this size.
+constexpr std::uint32_t kUnboundedBlock = 320;
+constexpr std::uint32_t kLeastBlock = 16;
+// A new address that finds no place looks again after this.
+constexpr std::uint64_t kPlaceWait = 10000;
 // A leftover entry that a request touched is asked again after 5 s, then three times a
 // second apart (Linux): by then the machine answered, or the entry failed.
 constexpr std::uint64_t kRecheckWait = 9000000;
@@ -98,34 +103,50 @@ void TLearnRoom::Run() {
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   TResolveProbe probe;
   SendGap gap(kSendGap);
+  TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
+  const std::uint32_t block =
+      places.Places() > 0 ? std::max(places.Places() / 3, kLeastBlock) : kUnboundedBlock;
   int asked = 0;
   std::uint64_t next_status = 0;
-  for (std::uint32_t start = range->First(); start <= range->Last(); start += kBlock) {
-    const std::uint32_t count = std::min(kBlock, range->Last() - start + 1);
+  for (std::uint32_t start = range->First(); start <= range->Last(); start += block) {
+    const std::uint32_t count = std::min(block, range->Last() - start + 1);
     HostTurns turns(kSecondRound);
     for (std::uint32_t i = 0; i < count; ++i) turns.Add(i);
     std::vector<int> sent(count, 0);
     std::vector<int> refused(count, 0);
     bool read_for_second_round = false;
-    while (!turns.Empty()) {
+    std::optional<std::size_t> unplaced;  // a new address waiting for a place in the table
+    bool waited_for_place = false;
+    while (!turns.Empty() || unplaced) {
       const std::uint64_t now = os::MicroTicks();
       if (now >= next_status) {
         progress.ShowLearning(asked, total);
         next_status = now + kStatusEvery;
       }
-      const std::uint64_t due = std::max({turns.NextTurn(), gap.NextSlot(), now});
+      const std::uint64_t due = std::max({unplaced ? now : turns.NextTurn(), gap.NextSlot(), now});
       if (now < due) {
         probe.WaitUntil(std::min(due, next_status));
         continue;
       }
-      const std::size_t i = *turns.Take(now);
+      const std::size_t i = unplaced ? *std::exchange(unplaced, std::nullopt) : *turns.Take(now);
       const std::uint32_t address = start + static_cast<std::uint32_t>(i);
       if (sent[i] > 0) {
         if (!read_for_second_round) table.Read(*range);
         read_for_second_round = true;
         if (table.found.count(address) != 0) continue;
       }
-      if (sent[i] == 0 && refused[i] == 0) ++asked;
+      if (sent[i] == 0 && refused[i] == 0) {
+        if (!places.Take(now)) {
+          // What answered so far is read before it may go stale in a long wait.
+          if (!waited_for_place) table.Read(*range);
+          waited_for_place = true;
+          unplaced = i;
+          probe.WaitUntil(now + kPlaceWait);
+          continue;
+        }
+        waited_for_place = false;
+        ++asked;
+      }
       if (probe.Send(os::HToNl(address))) {
         ++sent[i];
       } else {

@@ -15,6 +15,7 @@
 #include "net/udp_socket.h"
 #include "platform/echo_wait.h"
 #include "platform/files.h"
+#include "platform/neighbours.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "text/dotted_quad.h"
@@ -101,6 +102,13 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
   PortProbes probes(ports, addresses);
   os::LimitEchoWait(timeout);
   TNetEchoSocket socket(addresses.size());
+  // Each on-link address asked takes an entry in the system's bounded neighbour table.
+  TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
+  std::vector<bool> on_link(addresses.size(), false);
+  if (places.Places() > 0) {
+    const std::vector<std::optional<os::Route>> routes = os::RoutesTo(addresses);
+    for (std::size_t i = 0; i < routes.size(); ++i) on_link[i] = routes[i] && routes[i]->direct;
+  }
   const ConfirmSeams seams{
       .clock = os::MicroTicks,
       .pause = os::PauseMicroseconds,
@@ -133,6 +141,7 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
       .own_machine = machine.Seam(),
       .confirmed = answered,
       .waiting = waiting,
+      .place = [&](std::size_t index) { return !on_link[index] || places.Take(os::MicroTicks()); },
   };
   try {
     return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size());

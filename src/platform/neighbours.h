@@ -30,6 +30,16 @@ struct Neighbour {
 // left out, and so are all-zero addresses. False when the platform refused the read.
 bool ReadNeighbours(std::vector<Neighbour>* entries);
 
+// How many entries the system's neighbour table holds at most, for the whole machine and
+// all its namespaces (Linux: gc_thresh3, 1,024 by default); none where it has no such
+// bound (Windows).
+std::optional<std::uint32_t> NeighbourTableLimit();
+
+// How many entries of this namespace's neighbour table the system may not drop to make
+// room for another: addresses being resolved, answered lately, or changed in the last
+// seconds. None where the platform cannot tell or has no limit.
+std::optional<std::uint32_t> NeighboursHeld();
+
 // How the system reaches an address: on an attached link (no gateway) or not, by which
 // interface, and the prefix of the route it matched (24 for a /24 on the link).
 struct Route {

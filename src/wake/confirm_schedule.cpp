@@ -14,6 +14,10 @@ constexpr std::uint64_t kUsPerMs = 1000;
 // A socket that fails this many receives in a row will not recover within the wait.
 constexpr int kFailedReceivesLimit = 10;
 constexpr std::uint64_t kFailedReceivePauseUs = 10000;
+// A host that holds a place in the neighbour table gives it up after this many requests
+// without an answer, so that silent hosts cannot keep the answering ones from being asked;
+// it is asked again when a place is free for it.
+constexpr int kRequestsPerPlace = 3;
 // Answers taken between two sends at most, so that a flood cannot hold the requests up.
 constexpr int kAnswersPerPass = 1024;
 
@@ -56,6 +60,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   const bool once = timeout <= 0 && timeout != kNoTimeLimit;
   std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
   std::vector<bool> done(count, false), asked(count, false), other(count, false);
+  std::vector<int> places_left(count, 0);  // requests left on the host's table place
   std::size_t waiting_for = count;
   SendGap gap(kRequestGapUs * std::max<std::size_t>(sends_per_turn, 1));
   HostTurns turns(kRequestIntervalUs);
@@ -92,8 +97,17 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       do due = turns.Take(now);
       while (due && done[*due]);
     }
+    if (due && seams.place && places_left[*due] == 0) {
+      if (seams.place(*due)) {
+        places_left[*due] = kRequestsPerPlace;
+      } else {
+        turns.Again(*due, now);
+        due.reset();
+      }
+    }
     if (due) {
       const std::size_t index = *due;
+      if (places_left[index] > 0) --places_left[index];
       const bool sent = seams.send(index);
       if (seams.probe) seams.probe(index);
       gap.Used(now);

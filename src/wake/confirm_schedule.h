@@ -40,6 +40,10 @@ struct ConfirmSeams {
   std::function<void(std::size_t index)> confirmed;
   // At least once a second while waiting: milliseconds since the start.
   std::function<void(std::uint64_t elapsed)> waiting;
+  // Before the request of a host that holds no place in the system's neighbour table:
+  // takes one where the host needs one (on an attached link); false when none is free, and
+  // the host waits for its next turn (unset: every host has its place).
+  std::function<bool(std::size_t index)> place;
 };
 
 // kOtherMachine: not confirmed, and the last echo reply came from another machine.

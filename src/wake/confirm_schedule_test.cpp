@@ -72,6 +72,7 @@ struct Net {
               ++confirmed_calls;
             },
         .waiting = {},
+        .place = {},
     };
     return ConfirmHosts(plan.size(), timeout, seams);
   }

@@ -62,6 +62,7 @@ void TMagicPacket::ConfirmBoot() {
       .own_machine = machine.Seam(),
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
+      .place = {},  // one address needs one entry
   };
   HostOutcome outcome;
   try {

@@ -48,6 +48,9 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
   return true;
 }
 
+std::optional<std::uint32_t> NeighbourTableLimit() { return std::nullopt; }
+std::optional<std::uint32_t> NeighboursHeld() { return std::nullopt; }
+
 std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& addresses) {
   std::vector<std::optional<Route>> routes(addresses.size());
   for (std::size_t i = 0; i < addresses.size(); ++i) {
