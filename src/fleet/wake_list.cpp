@@ -141,7 +141,8 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
       .own_machine = machine.Seam(),
       .confirmed = answered,
       .waiting = waiting,
-      .place = [&](std::size_t index) { return !on_link[index] || places.Take(os::MicroTicks()); },
+      .needs_place = [&](std::size_t index) { return on_link[index]; },
+      .take_place = [&] { return places.Take(os::MicroTicks()); },
   };
   try {
     return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size());

@@ -1,6 +1,7 @@
 #include "wake/confirm_schedule.h"
 
 #include <algorithm>
+#include <deque>
 #include <exception>
 #include <limits>
 
@@ -16,8 +17,9 @@ constexpr int kFailedReceivesLimit = 10;
 constexpr std::uint64_t kFailedReceivePauseUs = 10000;
 // A host that holds a place in the neighbour table gives it up after this many requests
 // without an answer, so that silent hosts cannot keep the answering ones from being asked;
-// it is asked again when a place is free for it.
+// it rests until its entry has failed and the hosts that waited had their chance.
 constexpr int kRequestsPerPlace = 3;
+constexpr std::uint64_t kRestUs = 4000000;
 // Answers taken between two sends at most, so that a flood cannot hold the requests up.
 constexpr int kAnswersPerPass = 1024;
 
@@ -61,6 +63,8 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   std::vector<HostOutcome> outcomes(count, HostOutcome::kTimedOut);
   std::vector<bool> done(count, false), asked(count, false), other(count, false);
   std::vector<int> places_left(count, 0);  // requests left on the host's table place
+  std::deque<std::pair<std::size_t, std::uint64_t>> resting;  // host, until
+  const auto needs_place = [&](std::size_t i) { return seams.needs_place && seams.needs_place(i); };
   std::size_t waiting_for = count;
   SendGap gap(kRequestGapUs * std::max<std::size_t>(sends_per_turn, 1));
   HostTurns turns(kRequestIntervalUs);
@@ -97,8 +101,12 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       do due = turns.Take(now);
       while (due && done[*due]);
     }
-    if (due && seams.place && places_left[*due] == 0) {
-      if (seams.place(*due)) {
+    while (!resting.empty() && resting.front().second <= now) {
+      turns.Add(resting.front().first);
+      resting.pop_front();
+    }
+    if (due && needs_place(*due) && places_left[*due] == 0) {
+      if (seams.take_place()) {
         places_left[*due] = kRequestsPerPlace;
       } else {
         turns.Again(*due, now);
@@ -119,7 +127,12 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
         finish(index, HostOutcome::kError);
       } else {
         outcomes[index] = sent ? HostOutcome::kTimedOut : HostOutcome::kError;
-        if (!once) turns.Again(index, now);
+        if (once) {
+        } else if (needs_place(index) && places_left[index] == 0) {
+          resting.emplace_back(index, now + kRestUs);
+        } else {
+          turns.Again(index, now);
+        }
       }
       now = watch.Elapsed();
     }
@@ -130,6 +143,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     }
     std::uint64_t until = std::min(end.At(), next_sign);
     if (!turns.Empty()) until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
+    if (!resting.empty()) until = std::min(until, resting.front().second);
     const std::uint64_t wait = until > now ? until - now : 0;
     // Only the socket's failures are caught: what judging an answer raises (a result line
     // that could not be written) ends the wait, and the run, as the error it is.

@@ -40,10 +40,13 @@ struct ConfirmSeams {
   std::function<void(std::size_t index)> confirmed;
   // At least once a second while waiting: milliseconds since the start.
   std::function<void(std::uint64_t elapsed)> waiting;
-  // Before the request of a host that holds no place in the system's neighbour table:
-  // takes one where the host needs one (on an attached link); false when none is free, and
-  // the host waits for its next turn (unset: every host has its place).
-  std::function<bool(std::size_t index)> place;
+  // Whether the host's requests take an entry in the system's bounded neighbour table (on
+  // an attached link; unset: no host's do), and a place for one more such host, false when
+  // none is free now. A host without a place waits for its next turn; one that holds a place
+  // gives it up after a few requests without an answer and rests, so that silent hosts
+  // cannot keep the others from being asked.
+  std::function<bool(std::size_t index)> needs_place;
+  std::function<bool()> take_place;
 };
 
 // kOtherMachine: not confirmed, and the last echo reply came from another machine.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct Net {
   std::vector<bool> refuse_send;
   std::vector<bool> other_machine;  // its echo replies come from another machine
   bool unwritable = false;          // a confirmation line cannot be written
+  std::size_t places = 0;           // neighbour entries; one is held 3 s after a send
 
   std::uint64_t now = 0;
   std::vector<std::pair<std::uint64_t, std::size_t>> sends;  // time, host
@@ -72,7 +74,17 @@ struct Net {
               ++confirmed_calls;
             },
         .waiting = {},
-        .place = {},
+        .needs_place = places > 0
+                           ? std::function<bool(std::size_t)>([](std::size_t) { return true; })
+                           : nullptr,
+        .take_place =
+            [&] {
+              std::set<std::size_t> held;
+              for (const auto& [at, i] : sends) {
+                if (at + 3000000 > now) held.insert(i);
+              }
+              return held.size() < places;
+            },
     };
     return ConfirmHosts(plan.size(), timeout, seams);
   }
@@ -169,6 +181,12 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   Net unwritable({{{K::rkEchoReply, 5}}});
   unwritable.unwritable = true;
   EXPECT_THROW(unwritable.Run(2000), std::logic_error);
+
+  // Two places in the neighbour table, two silent hosts ahead of one that answers: the
+  // silent ones give their places up in turn, and the third is asked.
+  Net crowded({{kSilent}, {kSilent}, {{K::rkEchoReply, 5}}});
+  crowded.places = 2;
+  EXPECT_EQ(crowded.Run(10000), (std::vector{O::kTimedOut, O::kTimedOut, O::kConfirmed}));
 
   // Where each send takes longer than the gap (a slow system), the answers are still taken
   // between the sends: 3,000 hosts that answer at once are each asked once.

@@ -62,7 +62,8 @@ void TMagicPacket::ConfirmBoot() {
       .own_machine = machine.Seam(),
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
-      .place = {},  // one address needs one entry
+      .needs_place = {},  // one address needs one entry
+      .take_place = {},
   };
   HostOutcome outcome;
   try {
