@@ -62,6 +62,16 @@ void RoomLab::LinkRoom() {
   }
 }
 
+void RoomLab::AnswerSecondRequestOnly(int host) {
+  for (const std::string& command : std::vector<std::string>{
+           "add table arp lab", "add chain arp lab input { type filter hook input priority 0; }",
+           // Each machine on the link hears every broadcast: only its own copy counts.
+           "add rule arp lab input iifname pc" + std::to_string(host + 1) + " arp daddr ip " +
+               LinkHosts()[host].address + " quota until 28 bytes drop"}) {
+    MustRun({"ip", "netns", "exec", room_, "nft", command});
+  }
+}
+
 void RoomLab::AddStaleEntry(const std::string& address, const std::string& mac) {
   std::string lladdr = mac;
   for (char& c : lladdr) c = c == '-' ? ':' : c;

@@ -39,6 +39,8 @@ class RoomLab {
   // on 198.18.32.0/20, the last in its last 320 addresses.
   static const std::vector<LinkHost>& LinkHosts();
   void LinkRoom();
+  // The host drops the first address resolution request it hears.
+  void AnswerSecondRequestOnly(int host);
   // A stale entry in the client's neighbour table, as the system keeps one for long.
   void AddStaleEntry(const std::string& address, const std::string& mac);
   // Packets the client namespace has sent on every interface (after LinkRoom).
