@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "netns/room_lab.h"
+#include "support/terminal_runner.h"
 
 namespace trolvane::testing {
 namespace {
@@ -73,6 +74,15 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
                {0, 1, 2, 3});
   }
   ExpectList(room_->RunProgram({"/l:198.18.32.7/20"}, 90), "198.18.32.0/20", {4, 5, 6});
+  if (!UnderWindowsBuild()) {
+    // On a terminal, the status line is shown and erased before the list.
+    const std::string out =
+        RunOnTerminal({"/l:198.18.1.0/24"}, 30, {"ip", "netns", "exec", room_->client()}).out;
+    const std::size_t shown = out.find("\r学習中 0/254台\x1b[K");
+    EXPECT_NE(shown, std::string::npos) << out;
+    EXPECT_LT(out.find("\r\x1b[K", shown + 1), out.find("# 198.18.1.0/24 で応答した機器 4台 ("))
+        << out;
+  }
 
   const std::string list = "/tmp/trolvane-learned-" + std::to_string(::getpid()) + ".txt";
   std::ofstream(list, std::ios::binary) << room24.out;
