@@ -107,7 +107,7 @@ void TLearnRoom::Run() {
   const std::uint32_t block =
       places.Places() > 0 ? std::max(places.Places() / 3, kLeastBlock) : kUnboundedBlock;
   int asked = 0;
-  std::uint64_t next_status = 0;
+  std::uint64_t next_status = 0, next_wait_read = 0;
   for (std::uint32_t start = range->First(); start <= range->Last(); start += block) {
     const std::uint32_t count = std::min(block, range->Last() - start + 1);
     HostTurns turns(kSecondRound);
@@ -116,7 +116,6 @@ void TLearnRoom::Run() {
     std::vector<int> refused(count, 0);
     bool read_for_second_round = false;
     std::optional<std::size_t> unplaced;  // a new address waiting for a place in the table
-    bool waited_for_place = false;
     while (!turns.Empty() || unplaced) {
       const std::uint64_t now = os::MicroTicks();
       if (now >= next_status) {
@@ -137,14 +136,15 @@ void TLearnRoom::Run() {
       }
       if (sent[i] == 0 && refused[i] == 0) {
         if (!places.Take(now)) {
-          // What answered so far is read before it may go stale in a long wait.
-          if (!waited_for_place) table.Read(*range);
-          waited_for_place = true;
+          // What answers meanwhile is read before it may go stale in a long wait.
+          if (now >= next_wait_read) {
+            table.Read(*range);
+            next_wait_read = now + kSettle;
+          }
           unplaced = i;
           probe.WaitUntil(now + kPlaceWait);
           continue;
         }
-        waited_for_place = false;
         ++asked;
       }
       if (probe.Send(os::HToNl(address))) {
