@@ -71,6 +71,8 @@ void TMagicPacket::ConfirmBoot() {
       .settle = [&](bool force) { return machine.Settle(force); },
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
+      .needs_place = {},  // one address needs one entry
+      .take_place = {},
   };
   HostOutcome outcome;
   try {

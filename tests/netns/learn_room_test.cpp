@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "netns/room_lab.h"
+#include "support/terminal_runner.h"
 
 namespace trolvane::testing {
 namespace {
@@ -57,10 +58,15 @@ class LearnInNamespaces : public ::testing::Test {
 };
 
 // Every machine that resolves is listed, also the one whose firewall drops echo requests,
-// and without an ICMP socket too; the /20 is asked in blocks, its last one read as well.
-// The /24's list, fed back to /f, wakes and confirms the three that answer pings.
+// and without an ICMP socket too, but not a leftover entry of a machine that is gone; the
+// /20 is asked in blocks, its last one read as well (its last machine answers only the
+// second request). The /24's list, fed back to /f, wakes and
+// confirms the three that answer pings.
 TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
   const auto& h = RoomLab::LinkHosts();
+  room_->AnswerSecondRequestOnly(6);
+  room_->AddStaleEntry("198.18.1.77", "02-00-00-00-00-77");
+  room_->AddStaleEntry(h[1].address, h[1].mac);
   RunResult room24 = room_->RunProgram({"/l:198.18.1.0/24"});
   ExpectList(room24, "198.18.1.0/24", {0, 1, 2, 3});
   if (!UnderWindowsBuild()) {
@@ -68,6 +74,15 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
                {0, 1, 2, 3});
   }
   ExpectList(room_->RunProgram({"/l:198.18.32.7/20"}, 90), "198.18.32.0/20", {4, 5, 6});
+  if (!UnderWindowsBuild()) {
+    // On a terminal, the status line is shown and erased before the list.
+    const std::string out =
+        RunOnTerminal({"/l:198.18.1.0/24"}, 30, {"ip", "netns", "exec", room_->client()}).out;
+    const std::size_t shown = out.find("\r学習中 0/254台\x1b[K");
+    EXPECT_NE(shown, std::string::npos) << out;
+    EXPECT_LT(out.find("\r\x1b[K", shown + 1), out.find("# 198.18.1.0/24 で応答した機器 4台 ("))
+        << out;
+  }
 
   const std::string list = "/tmp/trolvane-learned-" + std::to_string(::getpid()) + ".txt";
   std::ofstream(list, std::ios::binary) << room24.out;
@@ -117,7 +132,7 @@ TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
                       << kOtherMac << " " << routed << "\n"
                       << h[2].mac << " " << h[2].address << "\n"
                       << kOtherMac << " " << h[2].address << "\n";
-  room_->LeaveEntry(h[1].address, kOtherMac);
+  room_->AddStaleEntry(h[1].address, kOtherMac);
   RunResult r = room_->RunProgram({UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/t:6000"});
   ExpectListRun(r, 5, {h[0].address, routed, h[2].address},
                 {"ホスト(" + h[1].address + ")の起動を確認できませんでした。" + another,
@@ -131,12 +146,16 @@ TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
   ::unlink(list.c_str());
 }
 
-// A bad range or "/v" ends with status 2 and its line before anything is sent.
+// A bad range or "/v" ends with status 2 and its line before anything is sent; so does a
+// range that is routed, unrouted, or wider than its link.
 TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
   const std::string range = "学習範囲(/lｽｲｯﾁの指定値)が不正です。";
   const std::string check = "MAC確認(/vｽｲｯﾁの指定値)が不正です。";
   for (const auto& [argument, line] : {std::pair{"/l:198.18.1.0/8", range},
                                        {"/l:198.18.1.0/31", range},
+                                       {"/l:198.18.64.0/24", range},
+                                       {"/l:198.18.4.0/22", range},
+                                       {"/l:198.18.1.0/23", range},
                                        {"/l:abc", range},
                                        {"/l:198.18.1.0", range},
                                        {"/v:2", check},

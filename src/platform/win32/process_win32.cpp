@@ -20,7 +20,9 @@ bool WriteLine(std::string_view text) {
   DWORD left = static_cast<DWORD>(line.size());
   while (left > 0) {
     DWORD written = 0;
-    if (!::WriteFile(out, p, left, &written, nullptr) || written == 0) return false;
+    if (!::WriteFile(out, p, left, &written, nullptr)) return false;
+    // A pipe in no-wait mode that is full takes nothing: the line waits for room.
+    if (written == 0) ::Sleep(1);
     p += written;
     left -= written;
   }
