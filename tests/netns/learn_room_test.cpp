@@ -133,7 +133,8 @@ TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
                       << h[2].mac << " " << h[2].address << "\n"
                       << kOtherMac << " " << h[2].address << "\n";
   room_->AddStaleEntry(h[1].address, kOtherMac);
-  RunResult r = room_->RunProgram({UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/t:6000"});
+  RunResult r =
+      room_->RunProgram({UnderWindowsBuild() ? "/f:Z:" + list : "/f:" + list, "/t:10000"});
   ExpectListRun(r, 5, {h[0].address, routed, h[2].address},
                 {"ホスト(" + h[1].address + ")の起動を確認できませんでした。" + another,
                  "ホスト(" + h[2].address + ")の起動を確認できませんでした。(別の機器(" + h[2].mac +
