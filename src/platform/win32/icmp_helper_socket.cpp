@@ -29,8 +29,9 @@ namespace {
 // run asks again (an answer later than that is heard through a later request, as with the
 // system's ping). So no request outlives the run by more than a second.
 constexpr DWORD kAnswerWaitMs = 1000;
-// How long a close waits for its requests to end by themselves, a little beyond their wait.
-constexpr DWORD kCloseWaitMs = kAnswerWaitMs + 500;
+// How long the end of the program waits for requests to end by themselves, a little
+// beyond their wait.
+constexpr DWORD kEndWaitMs = kAnswerWaitMs + 500;
 // Requests running at once on one socket. Each one is a system request of its own (under
 // Wine a thread and a socket); beyond this many the sender waits for one to end, as a
 // full send buffer would hold it.
@@ -220,7 +221,6 @@ bool IsHelperSocket(SOCKET s) { return (s & 1) != 0 && Find(s) != nullptr; }
 
 int CloseHelperSocket(SOCKET s) {
   std::shared_ptr<HelperSocket> socket;
-  bool last = false;
   bool running = false;
   {
     std::lock_guard<std::mutex> lock(mutex);
@@ -230,16 +230,11 @@ int CloseHelperSocket(SOCKET s) {
     registry.erase(it);
     socket->open = false;
     socket->arrived.clear();
-    last = registry.empty();
     running = socket->outstanding != 0;
   }
-  // Nothing is cancelled: Wine's helper can hang for good on a request cancelled in flight
-  // (by a cancel, a close or the end of the program), and with it every later run's
-  // requests. Requests still running end within their second; the last of them closes
-  // the handle. When no socket is left, the program may be about to end: the close waits
-  // for them.
+  // Nothing is cancelled (see LetHelperRequestsEnd): requests still running end within
+  // their second, and the last of them closes the handle.
   if (!running) ::IcmpCloseHandle(socket->icmp);
-  if (last) WaitForRequests(in_flight, 0, kCloseWaitMs);
   return 0;
 }
 
@@ -371,3 +366,5 @@ int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout
 }
 
 }  // namespace os::win32
+
+void os::win32::LetHelperRequestsEnd() { WaitForRequests(in_flight, 0, kEndWaitMs); }
