@@ -9,7 +9,6 @@
 #include "fleet/learn_range.h"
 #include "net/pacer.h"
 #include "net/resolve_probe.h"
-#include "platform/echo_wait.h"
 #include "platform/neighbours.h"
 #include "platform/process.h"
 #include "platform/winsock.h"
@@ -95,10 +94,6 @@ void TLearnRoom::Run() {
     throw EArgsException(msg::kBadLearnRange);
   }
   const int total = static_cast<int>(range->Last() - range->First() + 1);
-  // Only the address resolution a request sets off matters, never its answer: a request
-  // that waited longer would hold the system's ICMP helper for the next run.
-  os::LimitEchoWait(0);
-
   Table table;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   TResolveProbe probe;

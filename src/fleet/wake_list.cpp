@@ -13,7 +13,6 @@
 #include "net/net_exceptions.h"
 #include "net/pacer.h"
 #include "net/udp_socket.h"
-#include "platform/echo_wait.h"
 #include "platform/files.h"
 #include "platform/neighbours.h"
 #include "platform/process.h"
@@ -126,7 +125,6 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
   if (roll_call.Size() == 0) return {};
   RollCall roll = roll_call;
   PortProbes probes(ports, addresses);
-  os::LimitEchoWait(timeout);
   TNetEchoSocket socket(addresses.size());
   // Each on-link address asked takes an entry in the system's bounded neighbour table.
   TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);

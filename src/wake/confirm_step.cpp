@@ -2,7 +2,6 @@
 
 #include "net/icmp_client.h"
 #include "net/net_exceptions.h"
-#include "platform/echo_wait.h"
 #include "platform/process.h"
 #include "text/dotted_quad.h"
 #include "text/messages.h"
@@ -77,7 +76,6 @@ void TMagicPacket::ConfirmBoot() {
   HostOutcome outcome;
   try {
     // One socket for the whole wait: a late answer to an earlier request still counts.
-    os::LimitEchoWait(PingTimeout());
     client.BeginSeries();
     outcome = ConfirmHosts(1, PingTimeout(), seams, 1 + ProbePorts().size(), SendCount()).front();
   } catch (...) {

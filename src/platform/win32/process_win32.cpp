@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/process.h"
+#include "platform/win32/icmp_helper_socket.h"
 
 namespace os {
 
@@ -29,7 +30,10 @@ bool WriteLine(std::string_view text) {
   return true;
 }
 
-void ExitProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
+void ExitProcess(int status) {
+  win32::LetHelperRequestsEnd();
+  ::ExitProcess(static_cast<UINT>(status));
+}
 
 std::uint32_t TickCount() { return ::GetTickCount(); }
 std::uint64_t MicroTicks() {
