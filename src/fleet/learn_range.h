@@ -1,11 +1,15 @@
-// The subnet a "/l" run learns: "ADDRESS/BITS", four decimal fields of 0 to 255 and 16 to
-// 30 mask bits. Any address of the subnet names it ("192.168.12.7/24" is 192.168.12.0/24).
+// The subnet a "/l" run learns: "ADDRESS/BITS", an address read as "/h" reads one (four
+// fields; a leading 0 is octal) and 16 to 30 mask bits. Any address of the subnet names
+// it ("192.168.12.7/24" is 192.168.12.0/24). It must lie inside one attached subnet.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/neighbours.h"
 
 namespace trolvane {
 
@@ -23,5 +27,13 @@ inline constexpr int kLearnBitsMost = 30;
 std::optional<LearnRange> ParseLearnRange(std::string_view text);
 // "192.168.12.0/24".
 std::string LearnRangeText(const LearnRange& range);
+
+// The addresses (network order) whose routes say whether the range is attached: its
+// network, first and last address.
+std::vector<std::uint32_t> RangeCorners(const LearnRange& range);
+// Whether the routes to the corners put the whole range on one attached link, inside the
+// link's subnet, so that no request goes through a router or to the link's broadcast.
+bool OnOneAttachedLink(const LearnRange& range,
+                       const std::vector<std::optional<os::Route>>& corners);
 
 }  // namespace trolvane

@@ -21,7 +21,10 @@ TEST(ParseLearnRange, TakesAddressSlashBitsOf16To30) {
       {"192.168.256.0/24", nullptr, 0},
       {"192.168.12.0/24x", nullptr, 0},
       {" 192.168.12.0/24", nullptr, 0},
-      {"192.168.0012.0/24", nullptr, 0},
+      {"192.168.0012.0/24", "192.168.10.0/24", 254},  // octal, as "/h" reads it
+      {"198.18.1.4/30", "198.18.1.4/30", 2},
+      {"198.18.1/24", nullptr, 0},
+      {"198.18.1.0/ 24", nullptr, 0},
   };
   for (const Case& c : cases) {
     const std::optional<LearnRange> range = ParseLearnRange(c.text);
@@ -30,6 +33,30 @@ TEST(ParseLearnRange, TakesAddressSlashBitsOf16To30) {
     EXPECT_EQ(LearnRangeText(*range), c.range) << c.text;
     EXPECT_EQ(range->Last() - range->First() + 1, c.hosts) << c.text;
   }
+}
+
+// Routes to the network, first and last address; a /32 not direct is the machine's own.
+TEST(OnOneAttachedLink, TheWholeRangeInsideOneLinksSubnet) {
+  using R = std::optional<os::Route>;
+  const R link24 = os::Route{true, 24, 2}, link23 = os::Route{true, 23, 2}, own{{false, 32, 2}};
+  const LearnRange r24 = *ParseLearnRange("198.18.1.0/24"), r23 = *ParseLearnRange("198.18.0.0/23");
+  const struct {
+    const char* name;
+    LearnRange range;
+    std::vector<R> corners;
+    bool attached;
+  } cases[] = {
+      {"on the link", r24, {link24, link24, link24}, true},
+      {"inside a wider link", r24, {link23, link23, link23}, true},
+      {"the first address is this machine's", r24, {link24, own, link24}, true},
+      {"wider than the link", r23, {link24, link24, link24}, false},
+      {"through a router", r24, {R{{false, 24, 2}}, R{{false, 24, 2}}, R{{false, 24, 2}}}, false},
+      {"no route", r24, {R{}, R{}, R{}}, false},
+      {"two links", r24, {link24, link24, R{{true, 24, 3}}}, false},
+      {"only host routes", r24, {own, own, own}, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(OnOneAttachedLink(c.range, c.corners), c.attached) << c.name;
 }
 
 TEST(MacText, UpperCasePairsJoinedByDashes) {

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "fleet/learn_range.h"
 #include "net/pacer.h"
 #include "net/resolve_probe.h"
-#include "platform/echo_wait.h"
 #include "platform/neighbours.h"
 #include "platform/process.h"
 #include "platform/winsock.h"
@@ -23,12 +24,19 @@ namespace trolvane {
 namespace {
 
 // A request to an address still being resolved holds its neighbour entry until the
-// address resolves or fails: three seconds on Linux (three probes a second apart). Linux
-// keeps at most 1,024 entries by default (gc_thresh3), for the whole machine, all its
-// namespaces and everything else that runs on it. A block lasts about 1.5 s, so two or
-// three blocks' entries are there at once: 320 a block leaves room for the others. (Blocks
-// of 512 were refused entries when other programs held a few hundred.)
-constexpr std::uint32_t kBlock = 320;
+// address resolves or fails, and an address that answered keeps it for the system's
+// reachable time; the table is bounded for the whole machine (Linux: gc_thresh3). The
+// addresses are asked in blocks, each read before the next, and each new address waits
+// for a place (TablePlaces); a block is a third of the places, so that the entries of the
+// block before, still resolving or failing, leave room for the next. Where the system
+// sets no bound, blocks keep this size.
+constexpr std::uint32_t kUnboundedBlock = 320;
+constexpr std::uint32_t kLeastBlock = 16;
+// A new address that finds no place looks again after this.
+constexpr std::uint64_t kPlaceWait = 10000;
+// A leftover entry that a request touched is asked again after 5 s, then three times a
+// second apart (Linux): by then the machine answered, or the entry failed.
+constexpr std::uint64_t kRecheckWait = 9000000;
 // A send the system refused goes again a second later, at most this many times.
 constexpr int kMostRefusals = 5;
 constexpr std::uint64_t kSendGap = 100;          // microseconds between any two sends
@@ -40,15 +48,25 @@ constexpr std::uint64_t kStatusEvery = 250000;
 
 using Found = std::map<std::uint32_t, os::HardwareAddress>;  // host-order address
 
-// Adds what the neighbour table holds for the range's addresses.
-void ReadTable(const LearnRange& range, Found* found) {
-  std::vector<os::Neighbour> entries;
-  os::ReadNeighbours(&entries);  // a refused read finds nothing
-  for (const os::Neighbour& e : entries) {
-    const std::uint32_t address = os::NToHl(e.address);
-    if (address >= range.First() && address <= range.Last()) (*found)[address] = e.hardware;
+// What the neighbour table says of the range. Only machines that answered address
+// resolution lately are found: a leftover entry of a machine that is gone would be listed
+// otherwise. A leftover that a request touched is being re-checked, and is waited for.
+struct Table {
+  Found found;
+  std::set<std::uint32_t> rechecking;
+
+  void Read(const LearnRange& range) {
+    std::vector<os::Neighbour> entries;
+    os::ReadNeighbours(&entries);  // a refused read finds nothing
+    rechecking.clear();
+    for (const os::Neighbour& e : entries) {
+      const std::uint32_t address = os::NToHl(e.address);
+      if (address < range.First() || address > range.Last()) continue;
+      if (e.reachable) found[address] = e.hardware;
+      if (e.rechecking && found.count(address) == 0) rechecking.insert(address);
+    }
   }
-}
+};
 
 std::string Padded(int value, int width) {
   std::string text = IntToText(value);
@@ -71,44 +89,59 @@ TLearnRoom::TLearnRoom(LineWriter write, StatusWriter status)
 
 void TLearnRoom::Run() {
   const std::optional<LearnRange> range = ParseLearnRange(RangeText());
-  if (!range) throw EArgsException(msg::kBadLearnRange);
+  // A range beyond the attached links would be asked through a router, or not at all.
+  if (!range || !OnOneAttachedLink(*range, os::RoutesTo(RangeCorners(*range)))) {
+    throw EArgsException(msg::kBadLearnRange);
+  }
   const int total = static_cast<int>(range->Last() - range->First() + 1);
-  // Only the address resolution a request sets off matters, never its answer: a request
-  // that waited longer would hold the system's ICMP helper for the next run.
-  os::LimitEchoWait(0);
-
-  Found found;
+  Table table;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   TResolveProbe probe;
   SendGap gap(kSendGap);
+  TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
+  const std::uint32_t block =
+      places.Places() > 0 ? std::max(places.Places() / 3, kLeastBlock) : kUnboundedBlock;
   int asked = 0;
-  std::uint64_t next_status = 0;
-  for (std::uint32_t start = range->First(); start <= range->Last(); start += kBlock) {
-    const std::uint32_t count = std::min(kBlock, range->Last() - start + 1);
+  std::uint64_t next_status = 0, next_wait_read = 0;
+  for (std::uint32_t start = range->First(); start <= range->Last(); start += block) {
+    const std::uint32_t count = std::min(block, range->Last() - start + 1);
     HostTurns turns(kSecondRound);
     for (std::uint32_t i = 0; i < count; ++i) turns.Add(i);
     std::vector<int> sent(count, 0);
     std::vector<int> refused(count, 0);
     bool read_for_second_round = false;
-    while (!turns.Empty()) {
+    std::optional<std::size_t> unplaced;  // a new address waiting for a place in the table
+    while (!turns.Empty() || unplaced) {
       const std::uint64_t now = os::MicroTicks();
       if (now >= next_status) {
         progress.ShowLearning(asked, total);
         next_status = now + kStatusEvery;
       }
-      const std::uint64_t due = std::max({turns.NextTurn(), gap.NextSlot(), now});
+      const std::uint64_t due = std::max({unplaced ? now : turns.NextTurn(), gap.NextSlot(), now});
       if (now < due) {
         probe.WaitUntil(std::min(due, next_status));
         continue;
       }
-      const std::size_t i = *turns.Take(now);
+      const std::size_t i = unplaced ? *std::exchange(unplaced, std::nullopt) : *turns.Take(now);
       const std::uint32_t address = start + static_cast<std::uint32_t>(i);
       if (sent[i] > 0) {
-        if (!read_for_second_round) ReadTable(*range, &found);
+        if (!read_for_second_round) table.Read(*range);
         read_for_second_round = true;
-        if (found.count(address) != 0) continue;
+        if (table.found.count(address) != 0) continue;
       }
-      if (sent[i] == 0 && refused[i] == 0) ++asked;
+      if (sent[i] == 0 && refused[i] == 0) {
+        if (!places.Take(now)) {
+          // What answers meanwhile is read before it may go stale in a long wait.
+          if (now >= next_wait_read) {
+            table.Read(*range);
+            next_wait_read = now + kSettle;
+          }
+          unplaced = i;
+          probe.WaitUntil(now + kPlaceWait);
+          continue;
+        }
+        ++asked;
+      }
       if (probe.Send(os::HToNl(address))) {
         ++sent[i];
       } else {
@@ -118,9 +151,15 @@ void TLearnRoom::Run() {
       if (sent[i] < 2 && refused[i] <= kMostRefusals) turns.Again(i, now);
     }
     probe.WaitUntil(os::MicroTicks() + kSettle);
-    ReadTable(*range, &found);
+    table.Read(*range);
+  }
+  for (const std::uint64_t end = os::MicroTicks() + kRecheckWait;
+       !table.rechecking.empty() && os::MicroTicks() < end;) {
+    probe.WaitUntil(os::MicroTicks() + kSettle);
+    table.Read(*range);
   }
   progress.Erase();
+  const Found& found = table.found;
 
   const std::string comment = FillIn(
       msg::kLearnComment, {LearnRangeText(*range),

@@ -13,8 +13,8 @@
 #include "net/net_exceptions.h"
 #include "net/pacer.h"
 #include "net/udp_socket.h"
-#include "platform/echo_wait.h"
 #include "platform/files.h"
+#include "platform/neighbours.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "text/dotted_quad.h"
@@ -125,8 +125,14 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
   if (roll_call.Size() == 0) return {};
   RollCall roll = roll_call;
   PortProbes probes(ports, addresses);
-  os::LimitEchoWait(timeout);
   TNetEchoSocket socket(addresses.size());
+  // Each on-link address asked takes an entry in the system's bounded neighbour table.
+  TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
+  std::vector<bool> on_link(addresses.size(), false);
+  if (places.Places() > 0) {
+    const std::vector<std::optional<os::Route>> routes = os::RoutesTo(addresses);
+    for (std::size_t i = 0; i < routes.size(); ++i) on_link[i] = routes[i] && routes[i]->direct;
+  }
   const ConfirmSeams seams{
       .clock = os::MicroTicks,
       .pause = os::PauseMicroseconds,
@@ -161,6 +167,8 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
       .settle = [&](bool force) { return machine.Settle(force); },
       .confirmed = {},
       .waiting = waiting,
+      .needs_place = [&](std::size_t index) { return on_link[index]; },
+      .take_place = [&] { return places.Take(os::MicroTicks()); },
   };
   try {
     return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size(), wakes);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -55,6 +56,39 @@ class HostTurns {
   };
   std::uint64_t interval_;
   std::deque<Turn> queue_;  // in the order of their times: every interval is the same
+};
+
+// Room in the system's neighbour table, which holds a bounded number of addresses for the
+// whole machine: every new on-link address asked takes an entry, kept while it resolves
+// and for the system's reachable time after it answered. Taking places only while this
+// process's held entries stay below a share of the limit leaves room for the rest of the
+// machine, so that no request is dropped for want of an entry (nothing would say so).
+class TablePlaces {
+ public:
+  // limit none: the system has no bound. held counts the entries the system may not drop.
+  TablePlaces(std::optional<std::uint32_t> limit,
+              std::function<std::optional<std::uint32_t>()> held)
+      : places_(limit ? *limit / 4 * 3 : 0), held_(std::move(held)) {}
+  // Places this process may hold at once; 0 when there is no bound.
+  std::uint32_t Places() const { return places_; }
+  // Takes a place for one more address when one is free at now.
+  bool Take(std::uint64_t now) {
+    if (places_ == 0) return true;
+    if (now >= next_read_) {
+      taken_ = held_().value_or(taken_);
+      next_read_ = now + kReadEvery;
+    }
+    if (taken_ >= places_) return false;
+    ++taken_;
+    return true;
+  }
+
+ private:
+  static constexpr std::uint64_t kReadEvery = 100000;  // a read costs a dump of the table
+  std::uint32_t places_;
+  std::function<std::optional<std::uint32_t>()> held_;
+  std::uint32_t taken_ = 0;  // held at the last read, and taken since
+  std::uint64_t next_read_ = 0;
 };
 
 }  // namespace trolvane

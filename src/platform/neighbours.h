@@ -16,6 +16,12 @@ struct Neighbour {
   std::uint32_t address;  // network order
   HardwareAddress hardware;
   std::uint32_t interface_index = 0;  // the index of the interface the entry belongs to
+  // The machine answered address resolution within the system's reachable time (seconds);
+  // a leftover that the system keeps until the address is used again has not.
+  bool reachable = false;
+  // The system is asking the machine again because the address was used while the entry
+  // was a leftover: it becomes reachable, or fails, within seconds.
+  bool rechecking = false;
 };
 
 // Appends every IPv4 entry that holds a hardware address a machine gave: resolved,
@@ -23,6 +29,16 @@ struct Neighbour {
 // and those the system made up without asking (NOARP: multicast, point-to-point) are
 // left out, and so are all-zero addresses. False when the platform refused the read.
 bool ReadNeighbours(std::vector<Neighbour>* entries);
+
+// How many entries the system's neighbour table holds at most, for the whole machine and
+// all its namespaces (Linux: gc_thresh3, 1,024 by default); none where it has no such
+// bound (Windows).
+std::optional<std::uint32_t> NeighbourTableLimit();
+
+// How many entries of this namespace's neighbour table the system may not drop to make
+// room for another: addresses being resolved, answered lately, or changed in the last
+// seconds. None where the platform cannot tell or has no limit.
+std::optional<std::uint32_t> NeighboursHeld();
 
 // How the system reaches an address: on an attached link (no gateway) or not, by which
 // interface, and the prefix of the route it matched (24 for a /24 on the link).

@@ -15,8 +15,9 @@ std::size_t CharLength(std::string_view text, std::size_t pos);
 bool SameTextIgnoreCase(std::string_view a, std::string_view b);
 
 // A text file as the program's own texts are written: on Windows a file that is valid
-// UTF-8 (as Notepad saves it, with or without a byte order mark) is converted to the ANSI
-// code page and any other is taken as ANSI text already; natively it is kept as it is.
+// UTF-8 (as Notepad saves it, with or without a byte order mark) or UTF-16 with a byte
+// order mark (Notepad's "Unicode") is converted to the ANSI code page and any other is
+// taken as ANSI text already; natively UTF-16 becomes UTF-8 and anything else is kept.
 std::string ListTextToNative(std::string text);
 
 }  // namespace os

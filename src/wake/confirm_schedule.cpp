@@ -1,6 +1,7 @@
 #include "wake/confirm_schedule.h"
 
 #include <algorithm>
+#include <deque>
 #include <exception>
 #include <limits>
 #include <optional>
@@ -15,6 +16,11 @@ constexpr std::uint64_t kUsPerMs = 1000;
 // A socket that fails this many receives in a row will not recover within the wait.
 constexpr int kFailedReceivesLimit = 10;
 constexpr std::uint64_t kFailedReceivePauseUs = 10000;
+// A host that holds a place in the neighbour table gives it up after this many requests
+// without an answer, so that silent hosts cannot keep the answering ones from being asked;
+// it rests until its entry has failed and the hosts that waited had their chance.
+constexpr int kRequestsPerPlace = 3;
+constexpr std::uint64_t kRestUs = 4000000;
 // Answers taken between two sends at most, so that a flood cannot hold the requests up.
 constexpr int kAnswersPerPass = 1024;
 
@@ -61,6 +67,9 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   std::vector<bool> held(count, false), unsure(count, false);
   std::vector<std::size_t> holding;  // answers that wait for a reading of the neighbour table
   std::vector<int> turns_taken(count, 0);
+  std::vector<int> places_left(count, 0);  // requests left on the host's table place
+  std::deque<std::pair<std::size_t, std::uint64_t>> resting;  // host, until
+  const auto needs_place = [&](std::size_t i) { return seams.needs_place && seams.needs_place(i); };
   std::size_t waiting_for = count;
   SendGap gap(kRequestGapUs);
   const std::size_t ports = seams.probe ? std::max<std::size_t>(sends_per_turn, 1) - 1 : 0;
@@ -135,8 +144,21 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       do due = turns.Take(now);
       while (due && done[*due]);
     }
+    while (!resting.empty() && resting.front().second <= now) {
+      turns.Add(resting.front().first);
+      resting.pop_front();
+    }
+    if (due && needs_place(*due) && places_left[*due] == 0) {
+      if (seams.take_place()) {
+        places_left[*due] = kRequestsPerPlace;
+      } else {
+        turns.Again(*due, now);
+        due.reset();
+      }
+    }
     if (due) {
       const std::size_t index = *due;
+      if (places_left[index] > 0) --places_left[index];
       const bool sent = seams.send(index);
       gap.Used(watch.Elapsed());
       // The turns after the first send the magic packet again, while the host has wakes left.
@@ -154,7 +176,11 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
         finish(index, HostOutcome::kError);
       } else {
         outcomes[index] = sent ? HostOutcome::kTimedOut : HostOutcome::kError;
-        if (!once) turns.Again(index, now);
+        if (!once && needs_place(index) && places_left[index] == 0) {
+          resting.emplace_back(index, now + kRestUs);
+        } else if (!once) {
+          turns.Again(index, now);
+        }
       }
       now = watch.Elapsed();
     }
@@ -170,24 +196,37 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     } else if (!turns.Empty()) {
       until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
     }
+    if (!resting.empty()) until = std::min(until, resting.front().second);
     const std::uint64_t wait = until > now ? until - now : 0;
-    try {
-      std::optional<HostAnswer> answer;
-      if (wait < kUsPerMs) {
-        if (wait > 0) seams.pause(wait);
-        answer = seams.receive(0);
-      } else {
-        answer = seams.receive(static_cast<std::int32_t>(
-            std::min<std::uint64_t>(wait / kUsPerMs, std::numeric_limits<std::int32_t>::max())));
+    // Only the socket's failures are caught: what judging an answer raises (a result line
+    // that could not be written) ends the wait, and the run, as the error it is.
+    bool failed = false;
+    auto receive = [&](std::int32_t timeout) -> std::optional<HostAnswer> {
+      try {
+        return seams.receive(timeout);
+      } catch (const std::exception&) {
+        failed = true;
+        return std::nullopt;
       }
-      for (int n = 1; answer; ++n) {
-        judge(*answer);
-        if (waiting_for == 0 || n == kAnswersPerPass) break;
-        answer = seams.receive(0);
-      }
+    };
+    std::optional<HostAnswer> answer;
+    if (wait < kUsPerMs) {
+      if (wait > 0) seams.pause(wait);
+      answer = receive(0);
+    } else {
+      answer = receive(static_cast<std::int32_t>(
+          std::min<std::uint64_t>(wait / kUsPerMs, std::numeric_limits<std::int32_t>::max())));
+    }
+    for (int n = 1; answer; ++n) {
+      judge(*answer);
+      if (waiting_for == 0 || n == kAnswersPerPass) break;
+      answer = receive(0);
+    }
+    if (!failed) {
       failed_receives = 0;
-    } catch (const std::exception&) {
-      if (++failed_receives >= kFailedReceivesLimit) break;
+    } else if (++failed_receives >= kFailedReceivesLimit) {
+      break;
+    } else {
       seams.pause(kFailedReceivePauseUs);
     }
     settle(false);

@@ -42,16 +42,23 @@ struct ConfirmSeams {
   // (unset: every answer did). kLater holds it until settle has taken a reading after it
   // came; then it is asked again with read_since set. kUnsure: the reading could not tell,
   // so a later answer decides, or, when none does, the host is judged once more as the
-  // wait ends. One from another machine does not
-  // confirm and does not end the wait.
+  // wait ends. One from another machine does not confirm and does not end the wait.
   std::function<MachineVerdict(std::size_t index, bool read_since)> own_machine;
   // Takes a reading for the answers held: at once when forced (the wait has ended, and
   // nothing is held after it), else when one is due; true when it took one.
   std::function<bool(bool force)> settle;
-  // As soon as the host answers.
+  // As soon as the host answers. What it raises (a line that could not be written) ends
+  // the whole wait.
   std::function<void(std::size_t index)> confirmed;
   // At least once a second while waiting: milliseconds since the start.
   std::function<void(std::uint64_t elapsed)> waiting;
+  // Whether the host's requests take an entry in the system's bounded neighbour table (on
+  // an attached link; unset: no host's do), and a place for one more such host, false when
+  // none is free now. A host without a place waits for its next turn; one that holds a place
+  // gives it up after a few requests without an answer and rests, so that silent hosts
+  // cannot keep the others from being asked.
+  std::function<bool(std::size_t index)> needs_place;
+  std::function<bool()> take_place;
 };
 
 // kOtherMachine: not confirmed, and the last echo reply came from another machine.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -27,6 +28,8 @@ struct Net {
   std::vector<bool> other_machine;  // its echo replies come from another machine
   bool hold = false;                // answers wait for a reading before they are judged
   std::size_t ports = 0;            // connection attempts each turn, never answered
+  bool unwritable = false;          // a confirmation line cannot be written
+  std::size_t places = 0;           // neighbour entries; one is held 3 s after a send
 
   std::uint64_t now = 0;
   std::vector<std::pair<std::uint64_t, std::size_t>> sends;  // time, host
@@ -76,8 +79,23 @@ struct Net {
               return other ? MachineVerdict::kOther : MachineVerdict::kOwn;
             },
         .settle = [](bool) { return true; },
-        .confirmed = [&](std::size_t) { ++confirmed_calls; },
+        .confirmed =
+            [&](std::size_t) {
+              if (unwritable) throw std::logic_error("write");
+              ++confirmed_calls;
+            },
         .waiting = {},
+        .needs_place = places > 0
+                           ? std::function<bool(std::size_t)>([](std::size_t) { return true; })
+                           : nullptr,
+        .take_place =
+            [&] {
+              std::set<std::size_t> held;
+              for (const auto& [at, i] : sends) {
+                if (at + 3000000 > now) held.insert(i);
+              }
+              return held.size() < places;
+            },
     };
     ConfirmSeams with = seams;
     if (ports == 0) with.probe = {};
@@ -181,6 +199,16 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   Net broken({{kSilent}});
   broken.failing_receives = 1000;
   EXPECT_EQ(broken.Run(-2), std::vector{O::kError});
+  // A line that cannot be written is that error, never taken for a failed receive.
+  Net unwritable({{{K::rkEchoReply, 5}}});
+  unwritable.unwritable = true;
+  EXPECT_THROW(unwritable.Run(2000), std::logic_error);
+
+  // Two places in the neighbour table, two silent hosts ahead of one that answers: the
+  // silent ones give their places up in turn, and the third is asked.
+  Net crowded({{kSilent}, {kSilent}, {{K::rkEchoReply, 5}}});
+  crowded.places = 2;
+  EXPECT_EQ(crowded.Run(10000), (std::vector{O::kTimedOut, O::kTimedOut, O::kConfirmed}));
 
   // Where each send takes longer than the gap (a slow system), the answers are still taken
   // between the sends: 3,000 hosts that answer at once are each asked once.

@@ -2,7 +2,6 @@
 
 #include "net/icmp_client.h"
 #include "net/net_exceptions.h"
-#include "platform/echo_wait.h"
 #include "platform/process.h"
 #include "text/dotted_quad.h"
 #include "text/messages.h"
@@ -71,11 +70,12 @@ void TMagicPacket::ConfirmBoot() {
       .settle = [&](bool force) { return machine.Settle(force); },
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
+      .needs_place = {},  // one address needs one entry
+      .take_place = {},
   };
   HostOutcome outcome;
   try {
     // One socket for the whole wait: a late answer to an earlier request still counts.
-    os::LimitEchoWait(PingTimeout());
     client.BeginSeries();
     outcome = ConfirmHosts(1, PingTimeout(), seams, 1 + ProbePorts().size(), SendCount()).front();
   } catch (...) {

@@ -101,13 +101,6 @@ std::uint64_t RoomLab::ClientLinkBroadcasts() const {
   return NamedCounter(lab_.Exec(client_), "broadcasts");
 }
 
-void RoomLab::LeaveEntry(const std::string& address, const std::string& mac) {
-  std::string lladdr = mac;
-  for (char& c : lladdr) c = c == '-' ? ':' : c;
-  MustRun({"ip", "-n", client_, "neigh", "replace", address, "lladdr", lladdr, "nud", "stale",
-           "dev", "veth1"});
-}
-
 void RoomLab::RefuseDatagramsTo(const std::string& address) {
   for (const std::string& command : std::vector<std::string>{
            "add table inet refuse",
@@ -118,6 +111,22 @@ void RoomLab::RefuseDatagramsTo(const std::string& address) {
 }
 
 void RoomLab::ForgetNeighbours() { MustRun({"ip", "-n", client_, "neigh", "flush", "all"}); }
+void RoomLab::AnswerSecondRequestOnly(int host) {
+  for (const std::string& command : std::vector<std::string>{
+           "add table arp lab", "add chain arp lab input { type filter hook input priority 0; }",
+           // Each machine on the link hears every broadcast: only its own copy counts.
+           "add rule arp lab input iifname pc" + std::to_string(host + 1) + " arp daddr ip " +
+               LinkHosts()[host].address + " quota until 28 bytes drop"}) {
+    MustRun({"ip", "netns", "exec", room_, "nft", command});
+  }
+}
+
+void RoomLab::AddStaleEntry(const std::string& address, const std::string& mac) {
+  std::string lladdr = mac;
+  for (char& c : lladdr) c = c == '-' ? ':' : c;
+  MustRun({"ip", "-n", client_, "neigh", "replace", address, "lladdr", lladdr, "dev", "veth1",
+           "nud", "stale"});
+}
 
 std::uint64_t RoomLab::ClientTxPackets() const {
   return lab_.Counter(client_, "lo", "tx_packets") + lab_.Counter(client_, "veth0", "tx_packets") +
@@ -144,6 +153,13 @@ std::unique_ptr<BackgroundProcess> RoomLab::AnswerLate(int ms, int seconds) {
   return StartInRoom({"echo_responder", std::to_string(seconds), "--delay", std::to_string(ms)});
 }
 
+std::unique_ptr<BackgroundProcess> RoomLab::CaptureResolutions(int seconds) const {
+  return std::make_unique<BackgroundProcess>(
+      std::vector<std::string>{"timeout", std::to_string(seconds), "tcpdump", "-i", "veth1", "-nn",
+                               "-tt", "--time-stamp-precision=micro", "-l", "-q", "arp[6:2] == 1"},
+      RunOptions{.prefix = lab_.Exec(client_)});
+}
+
 std::unique_ptr<BackgroundProcess> RoomLab::StartInRoom(
     const std::vector<std::string>& argv) const {
   std::vector<std::string> command = argv;
@@ -163,6 +179,7 @@ RunResult RoomLab::RunProgram(const std::vector<std::string>& arguments, int tim
   }
   options.prefix.insert(options.prefix.end(), wrapper.begin(), wrapper.end());
   options.raw_icmp_refused = raw_icmp_refused;
+  options.stdout_slow_nonblocking = slow_output_;
   return testing::RunProgram(arguments, options);
 }
 

@@ -47,15 +47,21 @@ class RoomLab {
   std::uint64_t OffPcHeard() const;
   std::uint64_t ClientLinkBroadcasts() const;
   void ForgetNeighbours();
-  // A stale entry in the client's table that gives the address to mac ("02-00-...").
-  void LeaveEntry(const std::string& address, const std::string& mac);
   // The client's own firewall refuses datagrams to the address (its sends fail).
   void RefuseDatagramsTo(const std::string& address);
+  // The host drops the first address resolution request it hears.
+  void AnswerSecondRequestOnly(int host);
+  // A stale entry in the client's neighbour table, as the system keeps one for long.
+  void AddStaleEntry(const std::string& address, const std::string& mac);
   // Packets the client namespace has sent on every interface (after LinkRoom).
   std::uint64_t ClientTxPackets() const;
 
   // The room's kernel answers no pings; a responder answers each ms late, for seconds.
   std::unique_ptr<BackgroundProcess> AnswerLate(int ms, int seconds);
+  // Captures, for seconds, the address resolution requests the client sends on its link
+  // (each new address asked sets one off at once): a line each, beginning with its time in
+  // seconds (microsecond precision).
+  std::unique_ptr<BackgroundProcess> CaptureResolutions(int seconds) const;
   // Starts a helper program of the build inside the room.
   std::unique_ptr<BackgroundProcess> StartInRoom(const std::vector<std::string>& argv) const;
   // The build under test in the client namespace, every run in one Wine session;
@@ -65,6 +71,8 @@ class RoomLab {
   RunResult RunProgram(const std::vector<std::string>& arguments, int time_limit_seconds = 60,
                        bool raw_icmp_refused = false, bool unprivileged = false,
                        const std::vector<std::string>& wrapper = {});
+  // The runs that follow write to a non-blocking pipe that is read slowly.
+  void ReadOutputSlowly() { slow_output_ = true; }
   // The native program unprivileged, where the ping socket is allowed to it.
   RunResult RunWithPingSocket(const std::vector<std::string>& arguments);
 
@@ -73,6 +81,7 @@ class RoomLab {
   std::string client_;
   std::string room_;
   std::vector<std::string> program_prefix_;
+  bool slow_output_ = false;
 };
 
 }  // namespace trolvane::testing

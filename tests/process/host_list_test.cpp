@@ -1,6 +1,7 @@
 // The host list's errors as a user meets them, for both builds: each ends before anything
 // is sent, with its one line and status.
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +11,20 @@
 
 namespace trolvane::testing {
 namespace {
+
+// The text in UTF-16 of the given byte order ("UTF-16LE", "UTF-16BE"), behind its mark.
+std::string Utf16(const std::string& utf8, const char* order) {
+  std::string out(2 + utf8.size() * 4, '\0');
+  out.replace(0, 2, std::string(order) == "UTF-16LE" ? "\xFF\xFE" : "\xFE\xFF");
+  iconv_t cd = ::iconv_open(order, "UTF-8");
+  char* in = const_cast<char*>(utf8.data());
+  char* to = out.data() + 2;
+  std::size_t in_left = utf8.size(), out_left = out.size() - 2;
+  ::iconv(cd, &in, &in_left, &to, &out_left);
+  ::iconv_close(cd);
+  out.resize(out.size() - out_left);
+  return out;
+}
 
 class HostListErrors : public ::testing::Test {
  protected:
@@ -29,6 +44,10 @@ TEST_F(HostListErrors, ListsThatWakeNothing) {
   const std::string name = List("");
   const std::string missing = UnderWindowsBuild() ? "Z:/nonexistent/list" : "/nonexistent/list";
   const std::string bad_line = "ホスト一覧(" + name + ")の";
+  // Names never looked up: the bad line ends the run first.
+  const std::string japanese = "01-02-03-04-05-06, 受付のPC, 24\r\n会議室 127.0.0.1\r\n";
+  const std::string japanese_bad =
+      bad_line + "2行目が不正です。MACアドレスの処理中にエラーが発生しました。会議室";
   const struct {
     std::string list;  // written to the file first unless empty
     std::vector<std::string> arguments;
@@ -55,6 +74,14 @@ TEST_F(HostListErrors, ListsThatWakeNothing) {
        {"/f:" + name},
        2,
        {bad_line + "1行目が不正です。'ビット' は整数ではありません"}},
+      // And its twins in Notepad's "Unicode", either byte order; a broken one is taken as it is.
+      {"\xEF\xBB\xBF" + japanese, {"/f:" + name}, 2, {japanese_bad}},
+      {Utf16(japanese, "UTF-16LE"), {"/f:" + name}, 2, {japanese_bad}},
+      {Utf16(japanese, "UTF-16BE"), {"/f:" + name}, 2, {japanese_bad}},
+      {Utf16(japanese, "UTF-16LE").substr(0, 9),
+       {"/f:" + name},
+       2,
+       {bad_line + "1行目が不正です。制御文字を含んでいます。"}},
       {"01-02-03-04-05-06 0.0.0.0\n",  // this machine: refused, nothing sent
        {"/f:" + name, "/t:0"},
        5,

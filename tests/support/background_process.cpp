@@ -40,6 +40,7 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
       close(STDOUT_FILENO);
     } else {
       dup2(fds[1], STDOUT_FILENO);
+      if (options.stdout_slow_nonblocking) fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
     }
     if (options.stdout_broken_pipe) close(fds[0]);
     execvp(args[0], args.data());
@@ -47,6 +48,7 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
   }
   close(fds[1]);
   out_fd_ = fds[0];
+  slow_ = options.stdout_slow_nonblocking;
   if (options.stdout_broken_pipe) {
     // Nobody reads: a write by the child meets a broken pipe.
     close(out_fd_);
@@ -65,7 +67,9 @@ bool BackgroundProcess::ReadSome(int wait_ms) {
   int r = poll(&p, 1, wait_ms);
   if (r <= 0) return r < 0 && errno == EINTR;
   char buffer[4096];
-  ssize_t n = read(out_fd_, buffer, sizeof buffer);
+  // A slow reader: 256 bytes each 2 ms, so a busy writer meets a full pipe.
+  if (slow_) usleep(2000);
+  ssize_t n = read(out_fd_, buffer, slow_ ? 256 : sizeof buffer);
   if (n <= 0) return false;
   out_.append(buffer, static_cast<std::size_t>(n));
   return true;

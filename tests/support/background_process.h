@@ -31,6 +31,7 @@ class BackgroundProcess {
   pid_t pid_ = -1;
   int out_fd_ = -1;
   std::string out_;
+  bool slow_ = false;
 };
 
 }  // namespace trolvane::testing

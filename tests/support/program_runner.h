@@ -19,6 +19,8 @@ struct RunOptions {
   std::vector<std::string> prefix;  // e.g. {"ip", "netns", "exec", "ns"}
   bool close_stdout = false;        // start with standard output closed
   bool stdout_broken_pipe = false;  // stdout is a pipe whose reader is gone
+  // stdout is a non-blocking pipe read slowly, as some process launchers hand it.
+  bool stdout_slow_nonblocking = false;
   // Windows build: the test build whose raw ICMP sockets are refused, as for a user
   // without administrator rights, so that it confirms through the ICMP helper API.
   bool raw_icmp_refused = false;

@@ -11,8 +11,10 @@
 
 namespace trolvane::testing {
 
-RunResult RunOnTerminal(const std::vector<std::string>& arguments, int time_limit_seconds) {
-  std::vector<std::string> all = {TROLVANE_PROGRAM};
+RunResult RunOnTerminal(const std::vector<std::string>& arguments, int time_limit_seconds,
+                        const std::vector<std::string>& prefix) {
+  std::vector<std::string> all = prefix;
+  all.push_back(TROLVANE_PROGRAM);
   all.insert(all.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
@@ -21,7 +23,7 @@ RunResult RunOnTerminal(const std::vector<std::string>& arguments, int time_limi
   const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   if (pid < 0) throw std::runtime_error("forkpty");
   if (pid == 0) {
-    execv(argv[0], argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   RunResult result;

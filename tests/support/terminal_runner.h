@@ -9,6 +9,8 @@
 
 namespace trolvane::testing {
 
-RunResult RunOnTerminal(const std::vector<std::string>& arguments, int time_limit_seconds = 20);
+// prefix, e.g. {"ip", "netns", "exec", "ns"}, runs it inside a lab's namespace.
+RunResult RunOnTerminal(const std::vector<std::string>& arguments, int time_limit_seconds = 20,
+                        const std::vector<std::string>& prefix = {});
 
 }  // namespace trolvane::testing

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -44,6 +45,12 @@ bool WriteLine(std::string_view text) {
     ssize_t n = ::write(STDOUT_FILENO, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
+      // A non-blocking output (some launchers hand one over) read slowly is no failure:
+      // the line waits for room, as it would on a blocking one.
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        pollfd out{STDOUT_FILENO, POLLOUT, 0};
+        if (::poll(&out, 1, -1) >= 0 || errno == EINTR) continue;
+      }
       return false;
     }
     p += n;

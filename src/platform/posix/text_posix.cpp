@@ -1,5 +1,6 @@
 #include "platform/ascii.h"
 #include "platform/text.h"
+#include "platform/utf16.h"
 
 namespace os {
 
@@ -19,6 +20,9 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
   return SameAsciiIgnoringCase(a, b);
 }
 
-std::string ListTextToNative(std::string text) { return text; }
+std::string ListTextToNative(std::string text) {
+  std::optional<std::string> utf8 = Utf16TextToUtf8(text);
+  return utf8 ? std::move(*utf8) : std::move(text);
+}
 
 }  // namespace os

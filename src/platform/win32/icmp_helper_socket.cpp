@@ -19,28 +19,23 @@
 #include <set>
 #include <vector>
 
-#include "platform/echo_wait.h"
 #include "platform/icmp_wire.h"
 #include "platform/win32/icmp_helper_reply.h"
 
 namespace os::win32 {
 namespace {
 
-// How long the helper waits for the answer to one request. The code above accepts the
-// answer to any request of its whole wait, so a late answer must still come up: 10 s is
-// well past any echo delay a reachable host shows (the system's ping gives up after 4 s;
-// a starting host may add seconds of address resolution), and it keeps about ten
-// requests per host outstanding at one request a second.
-constexpr DWORD kAnswerWaitMs = 10000;
-// The least a request waits, even at the end of the run: the run itself waits one second
-// after its last request.
-constexpr DWORD kLeastAnswerWaitMs = 1000;
+// How long the helper waits for the answer to one request: its turn, the second until the
+// run asks again (an answer later than that is heard through a later request, as with the
+// system's ping). So no request outlives the run by more than a second.
+constexpr DWORD kAnswerWaitMs = 1000;
+// How long the end of the program waits for requests to end by themselves, a little
+// beyond their wait.
+constexpr DWORD kEndWaitMs = kAnswerWaitMs + 500;
 // Requests running at once on one socket. Each one is a system request of its own (under
 // Wine a thread and a socket); beyond this many the sender waits for one to end, as a
 // full send buffer would hold it.
 constexpr int kMostOutstanding = 1024;
-// How long a close waits for the cancelled requests to come back.
-constexpr DWORD kCloseWaitMs = 2000;
 constexpr std::uint8_t kDefaultTtl = 128;
 constexpr int kIcmpHeader = static_cast<int>(kIcmpHeaderSize);
 constexpr int kMaxEchoData = 0xFFFF - static_cast<int>(kIpv4HeaderSize) - kIcmpHeader;
@@ -61,15 +56,12 @@ struct HelperSocket {
   std::size_t outstanding = 0;  // requests whose completion has not run yet
 };
 
-// The latest a request may wait until (GetTickCount64); none: no limit of the run's own.
-constexpr ULONGLONG kNoLimit = ~ULONGLONG{0};
-
-// Guards the registry, the fields of every socket, the requests that settled at once and
-// the run's limit; never held across a wait.
+// Guards the registry, the fields of every socket and the requests that settled at once;
+// never held across a wait.
 std::mutex mutex;
 std::map<SOCKET, std::shared_ptr<HelperSocket>> registry;
 SOCKET next_handle = 0x10001;  // odd, and stays odd
-ULONGLONG answer_deadline = kNoLimit;
+std::size_t in_flight = 0;     // requests of every socket, closed ones too
 
 struct Request;
 // Requests whose outcome was taken when the call returned: whichever of their APC (should
@@ -133,25 +125,15 @@ VOID NTAPI Completed(PVOID context, PIO_STATUS_BLOCK /*status*/, ULONG /*reserve
   auto* request = static_cast<Request*>(context);
   if (request->settled) return FreeSettled(request);
   std::unique_ptr<Request> r(request);
+  bool last_of_closed = false;
   {
     std::lock_guard<std::mutex> lock(mutex);
-    --r->socket->outstanding;
+    --in_flight;
+    last_of_closed = --r->socket->outstanding == 0 && !r->socket->open;
   }
+  if (last_of_closed) ::IcmpCloseHandle(r->socket->icmp);
   DWORD count = ::IcmpParseReplies(r->reply.data(), static_cast<DWORD>(r->reply.size()));
   Deliver(*r, StatusOf(*r, count, count == 0 ? ::GetLastError() : 0));
-}
-
-// How long the next request may wait for its answer.
-DWORD AnswerWait() {
-  ULONGLONG deadline = kNoLimit;
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    deadline = answer_deadline;
-  }
-  if (deadline == kNoLimit) return kAnswerWaitMs;
-  const ULONGLONG now = ::GetTickCount64();
-  const ULONGLONG left = deadline > now ? deadline - now : 0;
-  return static_cast<DWORD>(std::clamp<ULONGLONG>(left, kLeastAnswerWaitMs, kAnswerWaitMs));
 }
 
 // Runs the completions that have come in. Windows runs every queued APC in one alertable
@@ -162,14 +144,14 @@ void TakeCompletions() {
   }
 }
 
-// Runs completions, waiting alertably, until the socket has at most `most` requests
-// running or `limit` ms have passed; true when it has.
-bool WaitForRequests(const HelperSocket& socket, std::size_t most, DWORD limit) {
+// Runs completions, waiting alertably, until at most `most` requests are counted as
+// running or `limit` ms have passed; true when it is so.
+bool WaitForRequests(const std::size_t& running, std::size_t most, DWORD limit) {
   const ULONGLONG start = ::GetTickCount64();
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(mutex);
-      if (socket.outstanding <= most) return true;
+      if (running <= most) return true;
     }
     const ULONGLONG elapsed = ::GetTickCount64() - start;
     if (elapsed >= limit) return false;
@@ -239,6 +221,7 @@ bool IsHelperSocket(SOCKET s) { return (s & 1) != 0 && Find(s) != nullptr; }
 
 int CloseHelperSocket(SOCKET s) {
   std::shared_ptr<HelperSocket> socket;
+  bool running = false;
   {
     std::lock_guard<std::mutex> lock(mutex);
     auto it = registry.find(s);
@@ -247,16 +230,11 @@ int CloseHelperSocket(SOCKET s) {
     registry.erase(it);
     socket->open = false;
     socket->arrived.clear();
+    running = socket->outstanding != 0;
   }
-  // Nothing of this socket may outlive it: Wine's helper lets requests run on after the
-  // close, even after the program has ended, and the next run's requests queue behind
-  // them. Windows cancels them at the close anyway; cancelling first and taking their
-  // completions costs it nothing.
-  if (!WaitForRequests(*socket, 0, 0)) {
-    ::CancelIoEx(socket->icmp, nullptr);
-    WaitForRequests(*socket, 0, kCloseWaitMs);
-  }
-  ::IcmpCloseHandle(socket->icmp);  // completions still to come find the socket closed
+  // Nothing is cancelled (see LetHelperRequestsEnd): requests still running end within
+  // their second, and the last of them closes the handle.
+  if (!running) ::IcmpCloseHandle(socket->icmp);
   return 0;
 }
 
@@ -289,7 +267,9 @@ int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to,
   }
   if (length - kIcmpHeader > kMaxEchoData) return Fail(WSAEMSGSIZE);
 
-  if (!WaitForRequests(*socket, kMostOutstanding - 1, kAnswerWaitMs)) return Fail(WSAENOBUFS);
+  if (!WaitForRequests(socket->outstanding, kMostOutstanding - 1, kAnswerWaitMs)) {
+    return Fail(WSAENOBUFS);
+  }
 
   auto r = std::make_unique<Request>();
   r->socket = socket;
@@ -305,13 +285,14 @@ int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to,
     r->options.Ttl = socket->ttl;
     icmp = socket->icmp;
   }
-  DWORD count = ::IcmpSendEcho2(icmp, nullptr, &Completed, r.get(), r->destination,
-                                r->message.data() + kIcmpHeaderSize, data_size, &r->options,
-                                r->reply.data(), static_cast<DWORD>(r->reply.size()), AnswerWait());
+  DWORD count = ::IcmpSendEcho2(
+      icmp, nullptr, &Completed, r.get(), r->destination, r->message.data() + kIcmpHeaderSize,
+      data_size, &r->options, r->reply.data(), static_cast<DWORD>(r->reply.size()), kAnswerWaitMs);
   const DWORD error = count == 0 ? ::GetLastError() : 0;
   if (count == 0 && error == ERROR_IO_PENDING) {
     std::lock_guard<std::mutex> lock(mutex);
     ++socket->outstanding;
+    ++in_flight;
     r.release();  // the APC owns it now
     return length;
   }
@@ -386,10 +367,4 @@ int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout
 
 }  // namespace os::win32
 
-void os::LimitEchoWait(std::int32_t milliseconds) {
-  const ULONGLONG now = ::GetTickCount64();
-  std::lock_guard<std::mutex> lock(win32::mutex);
-  win32::answer_deadline = milliseconds == -2
-                               ? win32::kNoLimit
-                               : now + static_cast<ULONGLONG>(std::max(milliseconds, 0));
-}
+void os::win32::LetHelperRequestsEnd() { WaitForRequests(in_flight, 0, kEndWaitMs); }

@@ -17,6 +17,7 @@ namespace os::win32 {
 SOCKET OpenHelperSocket();
 bool IsHelperSocket(SOCKET s);
 
+// Never waits: requests still running end by themselves within their second.
 int CloseHelperSocket(SOCKET s);
 // IP_TTL applies to later requests; buffer sizes are accepted and mean nothing here.
 int HelperSetOption(SOCKET s, int level, int name, const char* value, int length);
@@ -29,5 +30,9 @@ int HelperReceive(SOCKET s, char* buffer, int length, int flags, SockAddrIn* fro
 // select for sets that hold helper sockets only: readable once a datagram waits,
 // writable always. A null timeout waits without limit; 0 polls.
 int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout);
+// Waits, before the program ends, for its requests still running to end by themselves:
+// Wine's helper can hang for good on a request cancelled in flight (by a cancel, a close or
+// the end of the program), and with it every later program's requests.
+void LetHelperRequestsEnd();
 
 }  // namespace os::win32

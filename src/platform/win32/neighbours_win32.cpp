@@ -39,12 +39,17 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
     Neighbour entry{};
     entry.address = row.Address.Ipv4.sin_addr.s_addr;
     entry.interface_index = row.InterfaceIndex;
+    entry.reachable = row.State == NlnsReachable;
+    entry.rechecking = row.State == NlnsDelay || row.State == NlnsProbe;
     std::memcpy(entry.hardware.data(), row.PhysicalAddress, entry.hardware.size());
     if (entry.hardware != HardwareAddress{}) entries->push_back(entry);
   }
   ::FreeMibTable(table);
   return true;
 }
+
+std::optional<std::uint32_t> NeighbourTableLimit() { return std::nullopt; }
+std::optional<std::uint32_t> NeighboursHeld() { return std::nullopt; }
 
 std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& addresses) {
   std::vector<std::optional<Route>> routes(addresses.size());

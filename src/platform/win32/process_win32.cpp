@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/process.h"
+#include "platform/win32/icmp_helper_socket.h"
 
 namespace os {
 
@@ -20,14 +21,19 @@ bool WriteLine(std::string_view text) {
   DWORD left = static_cast<DWORD>(line.size());
   while (left > 0) {
     DWORD written = 0;
-    if (!::WriteFile(out, p, left, &written, nullptr) || written == 0) return false;
+    if (!::WriteFile(out, p, left, &written, nullptr)) return false;
+    // A pipe in no-wait mode that is full takes nothing: the line waits for room.
+    if (written == 0) ::Sleep(1);
     p += written;
     left -= written;
   }
   return true;
 }
 
-void ExitProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
+void ExitProcess(int status) {
+  win32::LetHelperRequestsEnd();
+  ::ExitProcess(static_cast<UINT>(status));
+}
 
 std::uint32_t TickCount() { return ::GetTickCount(); }
 std::uint64_t MicroTicks() {

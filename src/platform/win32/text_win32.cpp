@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/text.h"
+#include "platform/utf16.h"
 
 namespace os {
 
@@ -19,6 +20,7 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 std::string ListTextToNative(std::string text) {
+  if (std::optional<std::string> converted = Utf16TextToUtf8(text)) text = std::move(*converted);
   std::string_view utf8 = text;
   if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
   if (utf8.empty()) return std::string(utf8);
