@@ -63,13 +63,17 @@ Destinations Resolve(const ListedHost& listed) {
 }
 
 // Lines without mask bits on an attached link whose neighbour entry cannot take the
-// unicast to the woken MAC also get their link's broadcast.
-void AddLinkBroadcasts(const std::vector<ListedHost>& hosts, std::vector<Destinations>& to) {
+// unicast to the woken MAC also get their link's broadcast. routes: by host index.
+void AddLinkBroadcasts(const std::vector<ListedHost>& hosts,
+                       const std::vector<std::optional<std::size_t>>& target_of,
+                       const std::vector<std::optional<os::Route>>& routes,
+                       std::vector<Destinations>& to) {
   std::vector<LinkHost> link_hosts;
   std::vector<std::size_t> lines;
   for (std::size_t line = 0; line < hosts.size(); ++line) {
-    if (!to[line].host || hosts[line].mask_bits != kNoMaskBits) continue;
-    link_hosts.push_back({*to[line].host, TMagicPacket::MacOf(hosts[line].packet)});
+    if (!target_of[line] || hosts[line].mask_bits != kNoMaskBits) continue;
+    link_hosts.push_back(
+        {*to[line].host, TMagicPacket::MacOf(hosts[line].packet), routes[*target_of[line]]});
     lines.push_back(line);
   }
   const std::vector<std::optional<std::uint32_t>> broadcasts = LinkBroadcasts(link_hosts);
@@ -120,7 +124,8 @@ class PacketSender {
 std::vector<HostOutcome> AskAll(const RollCall& roll_call,
                                 const std::vector<std::uint32_t>& addresses, std::int32_t timeout,
                                 const std::vector<std::uint16_t>& ports, MachineCheck& machine,
-                                int wakes, const std::function<void(std::size_t)>& wake_again,
+                                const std::vector<std::optional<os::Route>>& routes, int wakes,
+                                const std::function<void(std::size_t)>& wake_again,
                                 const std::function<void(std::uint64_t)>& waiting) {
   if (roll_call.Size() == 0) return {};
   RollCall roll = roll_call;
@@ -129,10 +134,7 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
   // Each on-link address asked takes an entry in the system's bounded neighbour table.
   TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
   std::vector<bool> on_link(addresses.size(), false);
-  if (places.Places() > 0) {
-    const std::vector<std::optional<os::Route>> routes = os::RoutesTo(addresses);
-    for (std::size_t i = 0; i < routes.size(); ++i) on_link[i] = routes[i] && routes[i]->direct;
-  }
+  for (std::size_t i = 0; i < routes.size(); ++i) on_link[i] = routes[i] && routes[i]->direct;
   const ConfirmSeams seams{
       .clock = os::MicroTicks,
       .pause = os::PauseMicroseconds,
@@ -188,10 +190,6 @@ void TWakeList::Run() {
   std::vector<Destinations> to;
   to.reserve(hosts.size());
   for (const ListedHost& host : hosts) to.push_back(Resolve(host));
-  AddLinkBroadcasts(hosts, to);
-  PacketSender sender(hosts, to, port);
-  std::vector<bool> delivered(hosts.size());
-  for (std::size_t line = 0; line < hosts.size(); ++line) delivered[line] = sender.Send(line, true);
 
   RollCall roll;
   std::vector<std::optional<std::size_t>> target_of(hosts.size());  // none: refused
@@ -210,6 +208,12 @@ void TWakeList::Run() {
   }
   std::vector<std::uint32_t> addresses;
   for (std::size_t i = 0; i < roll.Size(); ++i) addresses.push_back(roll.Address(i));
+  // One batch of route reads serves the link's broadcasts, the table's places and the MAC check.
+  const std::vector<std::optional<os::Route>> routes = os::RoutesTo(addresses);
+  AddLinkBroadcasts(hosts, target_of, routes, to);
+  PacketSender sender(hosts, to, port);
+  std::vector<bool> delivered(hosts.size());
+  for (std::size_t line = 0; line < hosts.size(); ++line) delivered[line] = sender.Send(line, true);
 
   const int total = static_cast<int>(hosts.size());
   int confirmed = 0;
@@ -220,9 +224,10 @@ void TWakeList::Run() {
                                  msg::kBootConfirmedAfter);
     ++confirmed;
   });
+  machine.KnowRoutes(routes);
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const std::vector<HostOutcome> outcomes = AskAll(
-      roll, addresses, PingTimeout(), ProbePorts(), machine, SendCount(),
+      roll, addresses, PingTimeout(), ProbePorts(), machine, routes, SendCount(),
       [&](std::size_t index) {
         for (std::size_t line : lines_of[index]) sender.Send(line, false);
       },

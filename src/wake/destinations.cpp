@@ -27,15 +27,10 @@ Destinations ResolveDestinations(std::string_view host, std::int32_t mask_bits) 
 std::vector<std::optional<std::uint32_t>> LinkBroadcasts(const std::vector<LinkHost>& hosts,
                                                          const LinkReads& reads) {
   std::vector<std::optional<std::uint32_t>> broadcasts(hosts.size());
-  if (hosts.empty()) return broadcasts;
-  std::vector<std::uint32_t> addresses;
-  addresses.reserve(hosts.size());
-  for (const LinkHost& host : hosts) addresses.push_back(host.address);
-  const std::vector<std::optional<os::Route>> routes = reads.routes(addresses);
   NeighbourSnapshot table;
   bool read = false;  // a table that cannot be read cannot say that the unicast gets through
   for (std::size_t i = 0; i < hosts.size(); ++i) {
-    const std::optional<os::Route>& route = routes[i];
+    const std::optional<os::Route>& route = hosts[i].route;
     if (!route || !route->direct || route->prefix_bits < 1 || route->prefix_bits > 30) continue;
     if (!read) {
       table.Read(reads);

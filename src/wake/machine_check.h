@@ -38,6 +38,9 @@ class MachineCheck {
                LinkReads reads = PlatformLinkReads(),
                std::function<std::uint64_t()> clock = os::MicroTicks);
 
+  // Routes already read, by index (none: read when an answer comes).
+  void KnowRoutes(std::vector<std::optional<os::Route>> routes) { routes_ = std::move(routes); }
+
   // The engine's own_machine and settle seams.
   MachineVerdict Judge(std::size_t index, bool read_since);
   bool Settle(bool force);

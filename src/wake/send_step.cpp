@@ -15,7 +15,8 @@ const Destinations& TMagicPacket::Targets() {
     try {
       MagicPacketBytes packet;
       BuildMagicPacket(MacAddress(), packet);
-      to.broadcast = LinkBroadcasts({{*to.host, MacOf(packet)}}).front();
+      const LinkHost host{*to.host, MacOf(packet), os::RoutesTo({*to.host}).front()};
+      to.broadcast = LinkBroadcasts({host}).front();
     } catch (const EArgsException&) {
       // A MAC that cannot be read is refused when the packet is built.
     }
