@@ -147,7 +147,7 @@ void TLearnRoom::Run() {
       } else {
         ++refused[i];
       }
-      gap.Used(now);
+      gap.Used(os::MicroTicks());  // from the end of the send, which may leave late
       if (sent[i] < 2 && refused[i] <= kMostRefusals) turns.Again(i, now);
     }
     probe.WaitUntil(os::MicroTicks() + kSettle);
