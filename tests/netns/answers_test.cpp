@@ -100,14 +100,14 @@ TEST_F(AnswersInNamespaces, WithoutATimeLimitALateHostIsConfirmed) {
 }
 
 // The same under Wine, with raw ICMP sockets and, as for a user without them, through the
-// ICMP helper API, whose requests wait only their second. A lab (and a Wine prefix) for
+// ICMP helper API, whose requests wait only a quarter of a second. A lab (and a Wine prefix) for
 // each. Windows build only.
 class SlowRepliesUnderWine : public AnswersInNamespaces,
                              public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SlowRepliesUnderWine, AreHeard) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's cases";
-  auto responder = Responder({"--delay", GetParam() ? "800" : "1500"}, "", 60);
+  auto responder = Responder({"--delay", GetParam() ? "200" : "1500"}, "", 60);
   RunResult r = lab_->RunBuildUnderTest({kMac, "/h:198.18.0.2", "/t:6000"}, GetParam(), 180);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, Confirmed());

@@ -25,13 +25,14 @@
 namespace os::win32 {
 namespace {
 
-// How long the helper waits for the answer to one request: its turn, the second until the
-// run asks again (an answer later than that is heard through a later request, as with the
-// system's ping). So no request outlives the run by more than a second.
-constexpr DWORD kAnswerWaitMs = 1000;
+// How long the helper waits for the answer to one request. A request is never cancelled
+// (under Wine a cancelled one jams the helper for every later run), so a run that ends
+// early waits for its requests: a quarter of a second keeps that end close to the raw
+// path's, and is ample for an answer from the same link or another site.
+constexpr DWORD kAnswerWaitMs = 250;
 // How long the end of the program waits for requests to end by themselves, a little
 // beyond their wait.
-constexpr DWORD kEndWaitMs = kAnswerWaitMs + 500;
+constexpr DWORD kEndWaitMs = kAnswerWaitMs + 250;
 // Requests running at once on one socket. Each one is a system request of its own (under
 // Wine a thread and a socket); beyond this many the sender waits for one to end, as a
 // full send buffer would hold it.
