@@ -37,46 +37,39 @@ std::vector<HostOutcome> ConfirmWiring::Run(
   const std::size_t count = hosts_.addresses.size();
   if (count == 0) return {};
   PortAttempts attempts(settings_.probe_ports, hosts_.addresses);
-  // Each on-link address asked takes an entry in the system's bounded neighbour table.
-  std::optional<TablePlaces> places;
-  if (!hosts_.routes.empty()) places.emplace(os::NeighbourTableLimit(), os::NeighboursHeld);
-  const std::int64_t budget = settings_.ping_timeout > 0 ? settings_.ping_timeout : -1;
-  ConfirmSeams seams{
-      .clock = os::MicroTicks,
-      .pause = os::PauseMicroseconds,
-      .send =
-          [&](std::size_t index) {
-            if (attempts.IcmpIsLost()) return false;
-            try {
-              exchange.send(index);
-              return true;
-            } catch (const ENetInvalidSocket&) {
-              // Without a socket no host can be asked, unless a port can answer.
-              if (!attempts.Any()) throw;
-              attempts.IcmpLost();
-              return false;
-            } catch (const ENetException&) {
-              return false;
-            }
-          },
-      .probe = {},
-      .receive = [&](std::int32_t timeout) { return attempts.Receive(timeout, exchange.receive); },
-      .wake_again = wake_again,
-      .own_machine = [this](std::size_t i, bool read) { return machine_.Judge(i, read); },
-      .settle = [this](bool force) { return machine_.Settle(force); },
-      .confirmed = {},
-      .waiting =
-          [&](std::uint64_t elapsed) { progress_.Show(elapsed, budget, confirmed_, hosts_.total); },
-      .needs_place = {},
-      .take_place = {},
+  ConfirmSeams seams;
+  seams.clock = os::MicroTicks;
+  seams.pause = os::PauseMicroseconds;
+  seams.send = [&](std::size_t index) {
+    if (attempts.IcmpIsLost()) return false;
+    try {
+      exchange.send(index);
+      return true;
+    } catch (const ENetInvalidSocket&) {
+      // Without a socket no host can be asked, unless a port can answer.
+      if (!attempts.Any()) throw;
+      attempts.IcmpLost();
+      return false;
+    } catch (const ENetException&) {
+      return false;
+    }
   };
   if (attempts.Any()) {
     seams.probe = [&](std::size_t index, std::size_t port) { attempts.Start(index, port); };
   }
-  if (places) {
-    seams.needs_place = [&](std::size_t index) {
-      return hosts_.routes[index] && hosts_.routes[index]->direct;
-    };
+  seams.receive = [&](std::int32_t wait) { return attempts.Receive(wait, exchange.receive); };
+  seams.wake_again = wake_again;
+  seams.own_machine = [this](std::size_t i, bool read) { return machine_.Judge(i, read); };
+  seams.settle = [this](bool force) { return machine_.Settle(force); };
+  const std::int64_t budget = settings_.ping_timeout > 0 ? settings_.ping_timeout : -1;
+  seams.waiting = [&](std::uint64_t elapsed) {
+    progress_.Show(elapsed, budget, confirmed_, hosts_.total);
+  };
+  // Each on-link address asked takes an entry in the system's bounded neighbour table.
+  std::optional<TablePlaces> places;
+  if (!hosts_.routes.empty()) {
+    places.emplace(os::NeighbourTableLimit(), os::NeighboursHeld);
+    seams.needs_place = [&](std::size_t i) { return hosts_.routes[i] && hosts_.routes[i]->direct; };
     seams.take_place = [&] { return places->Take(os::MicroTicks()); };
   }
   std::vector<HostOutcome> outcomes;

@@ -1,7 +1,5 @@
-// The one wiring of a wait for hosts to answer, for one host and for a list alike: given
-// the echo exchange, it adds the attempts of "/c", the MAC check, the neighbour table's
-// places, the magic packet's repeats and the status line, and says why a host was not
-// confirmed.
+// A wait for hosts to answer, wired once for one host and a list: around the echo exchange,
+// the attempts of "/c", the MAC check, the table's places, the repeats and the status line.
 #pragma once
 
 #include <cstddef>
@@ -31,11 +29,9 @@ struct EchoExchange {
 struct WaitHosts {
   std::vector<std::uint32_t> addresses;  // network order
   std::vector<std::vector<MachineCheck::Machine>> machines;
-  // Routes already read (empty: read as answers come); each on-link host then asks only
-  // while it holds a place in the neighbour table.
+  // Routes already read (empty: read as answers come; else on-link hosts take table places).
   std::vector<std::optional<os::Route>> routes;
-  // How many lines the status line counts ("12/40台"); -1 for one host.
-  int total = -1;
+  int total = -1;  // the lines the status line counts ("12/40台"); -1 for one host
 };
 
 // "ホスト(HOST)の起動を確認しました。"
@@ -46,15 +42,13 @@ std::string NotConfirmedReason(HostOutcome outcome, const std::string& other = {
 
 class ConfirmWiring {
  public:
-  // confirmed is told of each line as soon as it is confirmed, after the status line is
-  // erased; what it raises ends the wait.
+  // confirmed: each line as soon as it is, after the status line is erased.
   ConfirmWiring(const RunSettings& settings, WaitHosts hosts, StatusWriter status,
                 std::function<void(std::size_t line)> confirmed);
 
-  // Runs the wait: each host's outcome by index. No ICMP socket, where no port can answer,
-  // and any other failure of the socket layer leave every host a ping error; what else it
-  // raises (a line that could not be written) passes on. wake_again: the host's magic
-  // packet again ("/r").
+  // Each host's outcome by index. A failure of the socket layer (no ICMP socket where no
+  // port can answer) ends the wait with every host a ping error; anything else (a line
+  // that could not be written) passes on. wake_again: the magic packet again ("/r").
   std::vector<HostOutcome> Run(const EchoExchange& exchange,
                                const std::function<void(std::size_t index)>& wake_again);
 
