@@ -1,9 +1,9 @@
 #include "app/driver.h"
 
 #include "app/usage.h"
-#include "net/probe_ports.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
+#include "wake/port_list.h"
 
 namespace trolvane {
 namespace {
@@ -22,33 +22,34 @@ constexpr std::int32_t kMostSends = 10;
 std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
 
 // /p, /s, /t, /c, /v and /r, the same for one host and for a list; each only when it has a value.
-template <typename Run>
-void ApplySendOptions(const TStringList& options, Run& run) {
-  if (std::string port = options.ValueOf("/p"); !port.empty()) run.SetPortText(port);
+RunSettings SendSettings(const TStringList& options) {
+  RunSettings run;
+  if (std::string port = options.ValueOf("/p"); !port.empty()) run.port_text = port;
   if (std::string bits = options.ValueOf("/s"); !bits.empty()) {
     // A typo such as 47 would otherwise broadcast to another network; a text that is no
     // number still means no broadcast.
     const std::optional<std::int32_t> number = ParseInteger(bits);
-    if (number && (*number < 0 || *number > 32)) throw EArgsException(msg::kBadMaskBits);
-    run.SetMaskBits(number.value_or(-1));
+    if (number && !IsMaskBits(*number)) throw EArgsException(msg::kBadMaskBits);
+    run.mask_bits = number.value_or(kNoMaskBits);
   }
   if (std::string timeout = options.ValueOf("/t"); !timeout.empty()) {
-    run.SetPingTimeout(TextToIntDef(timeout, 60000));
+    run.ping_timeout = TextToIntDef(timeout, kDefaultPingTimeout);
   }
   if (options.FindName("/c") >= 0) {
-    auto ports = ParseProbePorts(options.ValueOf("/c"));
+    auto ports = ParsePortList(options.ValueOf("/c"));
     if (!ports) throw EArgsException(msg::kBadProbePorts);
-    run.SetProbePorts(std::move(*ports));
+    run.probe_ports = std::move(*ports);
   }
   if (std::string check = options.ValueOf("/v"); !check.empty()) {
     if (check != "0" && check != "1") throw EArgsException(msg::kBadMacCheck);
-    run.SetMacCheck(check == "1");
+    run.mac_check = check == "1";
   }
   if (std::string count = options.ValueOf("/r"); !count.empty()) {
     const std::optional<std::int32_t> number = ParseInteger(count);
     if (!number || *number < 1 || *number > kMostSends) throw EArgsException(msg::kBadSendCount);
-    run.SetSendCount(*number);
+    run.send_count = *number;
   }
+  return run;
 }
 
 }  // namespace
@@ -64,7 +65,7 @@ TStringList BuildOptionList(const std::vector<std::string>& arguments) {
 void ApplyOptions(const TStringList& options, TMagicPacket& job) {
   job.SetMacAddress(options.ValueOf("/m"));
   job.SetHostAddress(options.ValueOf("/h"));
-  ApplySendOptions(options, job);
+  job.SetSettings(SendSettings(options));
 }
 
 void ApplyListOptions(const TStringList& options, const std::vector<std::string>& arguments,
@@ -73,7 +74,7 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
   const std::string_view name = "/f";
   list.SetListName(at < 0 ? std::string()
                           : arguments[static_cast<std::size_t>(at)].substr(name.size() + 1));
-  ApplySendOptions(options, list);
+  list.SetSettings(SendSettings(options));
 }
 
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,

@@ -25,7 +25,7 @@ ParsedOptions Parse(const std::vector<std::string>& arguments) {
   TMagicPacket job([](std::string_view) { return true; });
   ApplyOptions(BuildOptionList(arguments), job);
   return {job.MacAddress(), job.HostAddress(), job.PortText(),
-          job.MaskBits(),   job.PingTimeout(), job.MacCheck()};
+          job.MaskBits(),   job.PingTimeout(), job.Settings().mac_check};
 }
 
 struct OptionCase {
@@ -198,7 +198,10 @@ TEST(RunDriver, AListOptionRunsTheHostList) {
     auto list = [&seen](const LineWriter& w) {
       struct FakeList : TWakeList {
         FakeList(const LineWriter& w, std::optional<Seen>* seen) : TWakeList(w), seen_(seen) {}
-        void Run() override { *seen_ = Seen{ListName(), PortText(), MaskBits(), PingTimeout()}; }
+        void Run() override {
+          *seen_ =
+              Seen{ListName(), Settings().port_text, Settings().mask_bits, Settings().ping_timeout};
+        }
         std::optional<Seen>* seen_;
       };
       return std::make_unique<FakeList>(w, &seen);

@@ -49,7 +49,7 @@ std::optional<std::string> ReadLine(std::string_view line, std::int32_t default_
   if (fields.size() == 3) {
     const std::optional<std::int32_t> bits = ParseInteger(fields[2]);
     if (!bits) return FillIn(msg::kNotInteger, {fields[2]});
-    if (*bits < 0 || *bits > 32) return std::string(msg::kListMaskBits);
+    if (!IsMaskBits(*bits)) return std::string(msg::kListMaskBits);
     host->mask_bits = *bits;
   }
   return std::nullopt;

@@ -13,7 +13,7 @@ namespace trolvane {
 struct ListedHost {
   int line = 0;      // counted from 1
   std::string host;  // as the list gives it
-  std::int32_t mask_bits = -1;
+  std::int32_t mask_bits = kNoMaskBits;
   MagicPacketBytes packet{};  // built from the line's MAC
 };
 

@@ -1,6 +1,5 @@
 #include "fleet/wake_list.h"
 
-#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
@@ -10,23 +9,18 @@
 #include "fleet/roll_call.h"
 #include "net/datagram_sender.h"
 #include "net/echo_socket.h"
-#include "net/net_exceptions.h"
 #include "net/pacer.h"
 #include "net/udp_socket.h"
 #include "platform/files.h"
-#include "platform/neighbours.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "text/dotted_quad.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
-#include "wake/confirm_schedule.h"
+#include "wake/confirm_wiring.h"
 #include "wake/destinations.h"
-#include "wake/machine_check.h"
 #include "wake/magic_packet.h"
-#include "wake/port_probes.h"
-#include "wake/progress_line.h"
 
 namespace trolvane {
 namespace {
@@ -119,74 +113,15 @@ class PacketSender {
   SendGap gap_{kDatagramGapUs};
 };
 
-// Confirms the addresses over one ICMP socket: one stream of echo requests per address,
-// however many lines name it. Without a socket every address is a ping error.
-std::vector<HostOutcome> AskAll(const RollCall& roll_call,
-                                const std::vector<std::uint32_t>& addresses, std::int32_t timeout,
-                                const std::vector<std::uint16_t>& ports, MachineCheck& machine,
-                                const std::vector<std::optional<os::Route>>& routes, int wakes,
-                                const std::function<void(std::size_t)>& wake_again,
-                                const std::function<void(std::uint64_t)>& waiting) {
-  if (roll_call.Size() == 0) return {};
-  RollCall roll = roll_call;
-  PortProbes probes(ports, addresses);
-  TNetEchoSocket socket(addresses.size());
-  // Each on-link address asked takes an entry in the system's bounded neighbour table.
-  TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
-  std::vector<bool> on_link(addresses.size(), false);
-  for (std::size_t i = 0; i < routes.size(); ++i) on_link[i] = routes[i] && routes[i]->direct;
-  const ConfirmSeams seams{
-      .clock = os::MicroTicks,
-      .pause = os::PauseMicroseconds,
-      .send =
-          [&](std::size_t index) {
-            if (probes.IcmpIsLost()) return false;
-            try {
-              socket.SendRequest(DottedQuad(roll.Address(index)), roll.NextRequest(index));
-              return true;
-            } catch (const ENetInvalidSocket&) {
-              // Without a socket no address can be asked, unless a port can answer.
-              if (!probes.Any()) throw;
-              probes.IcmpLost();
-              return false;
-            } catch (const ENetException&) {
-              return false;
-            }
-          },
-      .probe = probes.Seam(),
-      .receive =
-          [&](std::int32_t timeout) {
-            return probes.Receive(timeout, [&](std::int32_t wait) -> std::optional<HostAnswer> {
-              PacketView answer;
-              if (!socket.Receive(wait, &answer)) return std::nullopt;
-              const std::optional<std::size_t> index = roll.Match(answer);
-              if (!index) return std::nullopt;
-              return HostAnswer{*index, answer.kind};
-            });
-          },
-      .wake_again = wake_again,
-      .own_machine = [&](std::size_t i, bool read) { return machine.Judge(i, read); },
-      .settle = [&](bool force) { return machine.Settle(force); },
-      .confirmed = {},
-      .waiting = waiting,
-      .needs_place = [&](std::size_t index) { return on_link[index]; },
-      .take_place = [&] { return places.Take(os::MicroTicks()); },
-  };
-  try {
-    return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size(), wakes);
-  } catch (const ENetException&) {
-    return std::vector<HostOutcome>(roll.Size(), HostOutcome::kError);
-  }
-}
-
 }  // namespace
 
 TWakeList::TWakeList(LineWriter write, StatusWriter status)
     : write_(std::move(write)), status_(std::move(status)) {}
 
 void TWakeList::Run() {
-  const std::vector<ListedHost> hosts = ParseHostList(ReadList(ListName()), ListName(), MaskBits());
-  const std::uint16_t port = ResolvePort(PortText());
+  const std::vector<ListedHost> hosts =
+      ParseHostList(ReadList(ListName()), ListName(), Settings().mask_bits);
+  const std::uint16_t port = ResolvePort(Settings().port_text);
   std::vector<Destinations> to;
   to.reserve(hosts.size());
   for (const ListedHost& host : hosts) to.push_back(Resolve(host));
@@ -216,36 +151,38 @@ void TWakeList::Run() {
   for (std::size_t line = 0; line < hosts.size(); ++line) delivered[line] = sender.Send(line, true);
 
   const int total = static_cast<int>(hosts.size());
-  int confirmed = 0;
-  ProgressLine progress(status_);  // gone, and so erased, before any error line
-  MachineCheck machine(MacCheck(), addresses, std::move(woken), [&](std::size_t line) {
-    progress.Erase();
-    WriteCheckedLine(write_, std::string(msg::kBootConfirmedBefore) + hosts[line].host +
-                                 msg::kBootConfirmedAfter);
-    ++confirmed;
-  });
-  machine.KnowRoutes(routes);
-  const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
-  const std::vector<HostOutcome> outcomes = AskAll(
-      roll, addresses, PingTimeout(), ProbePorts(), machine, routes, SendCount(),
-      [&](std::size_t index) {
-        for (std::size_t line : lines_of[index]) sender.Send(line, false);
+  ConfirmWiring wait(
+      Settings(), {addresses, std::move(woken), routes, total}, status_,
+      [&](std::size_t line) { WriteCheckedLine(write_, ConfirmedLine(hosts[line].host)); });
+  // One ICMP socket for the whole list: one stream of echo requests per address, however
+  // many lines name it.
+  TNetEchoSocket socket(addresses.size());
+  const EchoExchange exchange{
+      .send =
+          [&](std::size_t index) {
+            socket.SendRequest(DottedQuad(roll.Address(index)), roll.NextRequest(index));
+          },
+      .receive = [&](std::int32_t wait) -> std::optional<HostAnswer> {
+        PacketView answer;
+        if (!socket.Receive(wait, &answer)) return std::nullopt;
+        const std::optional<std::size_t> index = roll.Match(answer);
+        if (!index) return std::nullopt;
+        return HostAnswer{*index, answer.kind};
       },
-      [&](std::uint64_t elapsed) { progress.Show(elapsed, budget, confirmed, total); });
-  progress.Erase();
+  };
+  const std::vector<HostOutcome> outcomes = wait.Run(exchange, [&](std::size_t index) {
+    for (std::size_t line : lines_of[index]) sender.Send(line, false);
+  });
 
   for (std::size_t line = 0; line < hosts.size(); ++line) {
     const std::optional<std::size_t> target = target_of[line];
-    if (target && machine.Confirmed(line)) continue;
-    HostOutcome outcome = target ? outcomes[*target] : HostOutcome::kError;
+    if (target && wait.Confirmed(line)) continue;
     // A host whose packet could not be sent was never woken: not a time-out.
-    if (!delivered[line]) outcome = HostOutcome::kError;
-    const std::string other = target ? machine.Reason(line) : "";
-    const std::string reason = !other.empty() && delivered[line]   ? other
-                               : outcome == HostOutcome::kTimedOut ? msg::kPingTimeoutReason
-                                                                   : msg::kPingErrorReason;
+    const std::string reason = target && delivered[line] ? wait.Reason(line, outcomes[*target])
+                                                         : NotConfirmedReason(HostOutcome::kError);
     WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[line].host}) + reason);
   }
+  const int confirmed = wait.ConfirmedCount();
   const std::string summary = FillIn(msg::kListSummary, {IntToText(total), IntToText(confirmed)});
   if (confirmed < total) throw EBootFaultException(summary);
   WriteCheckedLine(write_, summary);

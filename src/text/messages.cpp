@@ -41,8 +41,6 @@ const char* const kBadMaskBits = "サブネットマスク(/sｽｲｯﾁの指�
 const char* const kBadProbePorts = "確認ポート(/cｽｲｯﾁの指定値)が不正です。";
 const char* const kBootConfirmedBefore = "ホスト(";
 const char* const kBootConfirmedAfter = ")の起動を確認しました。";
-const char* const kBootPingTimeout = "ホストの起動を確認できませんでした。(Pingタイムアウト)";
-const char* const kBootPingError = "ホストの起動を確認できませんでした。(Pingエラー)";
 
 const char* const kListUnreadable = "ホスト一覧(%s)を読み込めませんでした。";
 const char* const kListEmpty = "ホスト一覧(%s)にホストがありません。";

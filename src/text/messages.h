@@ -19,8 +19,6 @@ extern const char* const kBadProbePorts;
 extern const char* const kBadSendCount;  // "/r"
 extern const char* const kBootConfirmedBefore;
 extern const char* const kBootConfirmedAfter;
-extern const char* const kBootPingTimeout;
-extern const char* const kBootPingError;
 
 // The host list; "%s" marks are filled in order (FillIn).
 extern const char* const kListUnreadable;        // list name

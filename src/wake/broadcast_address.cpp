@@ -6,6 +6,7 @@
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
+#include "wake/destinations.h"
 #include "wake/magic_packet.h"
 
 namespace trolvane {
@@ -17,8 +18,7 @@ constexpr int kFieldCount = 4;
 
 std::uint32_t DirectedBroadcastOf(std::string_view host, std::int32_t mask_bits,
                                   std::uint32_t* address_used) {
-  // A typo such as 47 would otherwise be taken modulo 32 and name another network.
-  if (mask_bits < 0 || mask_bits > 32) throw EArgsException(msg::kBadMaskBits);
+  if (!IsMaskBits(mask_bits)) throw EArgsException(msg::kBadMaskBits);
   TStringList fields;
   fields.SplitFields(host, '.');
   if (fields.LineCount() != kFieldCount) throw EArgsException(msg::kBadHostAddress);

@@ -36,7 +36,7 @@ std::vector<std::optional<std::uint32_t>> LinkBroadcasts(const std::vector<LinkH
       table.Read(reads);
       read = true;
     }
-    if (table.Find(hosts[i].address, route->interface_index) == hosts[i].mac) continue;
+    if (table.Holds(hosts[i].address, route->interface_index, hosts[i].mac)) continue;
     broadcasts[i] = BroadcastOf(hosts[i].address, route->prefix_bits);
   }
   return broadcasts;

@@ -12,7 +12,10 @@
 
 namespace trolvane {
 
+// Mask bits are 0..32; a host given none has kNoMaskBits. A typo such as 47 would
+// otherwise be taken modulo 32 and name another network.
 inline constexpr std::int32_t kNoMaskBits = -1;
+inline bool IsMaskBits(std::int32_t bits) { return bits >= 0 && bits <= 32; }
 
 struct Destinations {
   // Network order; none when the text names no address (an unknown name, a digit-led

@@ -28,6 +28,11 @@ class NeighbourSnapshot {
   // The hardware address of a usable entry for the address (network order) on the
   // interface the route to it leaves by; an entry on another interface is another link's.
   std::optional<os::HardwareAddress> Find(std::uint32_t address, std::uint32_t interface) const;
+  // Whether that entry holds the MAC: the one test of whether a machine holds its address,
+  // for the packet's way to an off PC and the MAC check alike.
+  bool Holds(std::uint32_t address, std::uint32_t interface, const os::HardwareAddress& mac) const {
+    return Find(address, interface) == mac;
+  }
 
  private:
   std::unordered_map<std::uint64_t, os::HardwareAddress> entries_;

@@ -65,7 +65,8 @@ MachineVerdict MachineCheck::Judge(std::size_t index, bool read_since) {
   for (const Machine& m : machines_[index]) {
     if (confirmed_[m.line]) continue;
     // Without an entry the table cannot tell, unless another machine was seen there.
-    const bool confirms = seen ? *seen == m.mac : !other_[m.line];
+    const bool confirms =
+        seen ? table_.Holds(addresses_[index], route->interface_index, m.mac) : !other_[m.line];
     if (seen && !confirms) other_[m.line] = seen;
     if (!confirms) {
       all = false;

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "text/exception.h"
 #include "wake/destinations.h"
 #include "wake/line_output.h"
+#include "wake/run_settings.h"
 
 namespace trolvane {
 
@@ -55,33 +55,34 @@ class TMagicPacket {
   TMagicPacket(const TMagicPacket&) = delete;
   TMagicPacket& operator=(const TMagicPacket&) = delete;
 
-  const std::string& PortText() const { return port_text_; }
-  void SetPortText(std::string value) { port_text_ = std::move(value); }
+  // What the command line set; the accessors below read and write its fields.
+  const RunSettings& Settings() const { return settings_; }
+  void SetSettings(RunSettings value) {
+    settings_ = std::move(value);
+    target_.reset();
+  }
+  const std::string& PortText() const { return settings_.port_text; }
+  void SetPortText(std::string value) { settings_.port_text = std::move(value); }
   const std::string& HostAddress() const { return host_address_; }
   void SetHostAddress(std::string value) {
     host_address_ = std::move(value);
     target_.reset();
   }
   const std::string& MacAddress() const { return mac_address_; }
-  void SetMacAddress(std::string value) { mac_address_ = std::move(value); }
-  std::int32_t MaskBits() const { return mask_bits_; }
+  void SetMacAddress(std::string value) {
+    mac_address_ = std::move(value);
+    packet_.reset();
+    mac_error_.reset();
+  }
+  std::int32_t MaskBits() const { return settings_.mask_bits; }
   void SetMaskBits(std::int32_t value) {
-    mask_bits_ = value;
+    settings_.mask_bits = value;
     target_.reset();
   }
-  std::int32_t PingTimeout() const { return ping_timeout_; }
-  void SetPingTimeout(std::int32_t value) { ping_timeout_ = value; }
-  // The TCP ports ("/c") that confirm a host besides the echo requests; none by default.
-  const std::vector<std::uint16_t>& ProbePorts() const { return probe_ports_; }
-  void SetProbePorts(std::vector<std::uint16_t> value) { probe_ports_ = std::move(value); }
-  // Whether an answer confirms only when the neighbour table gives it the woken MAC ("/v").
-  bool MacCheck() const { return mac_check_; }
-  void SetMacCheck(bool value) { mac_check_ = value; }
-  // How many times the packet goes at most, a second apart, until the host answers ("/r").
-  int SendCount() const { return send_count_; }
-  void SetSendCount(int value) { send_count_ = value; }
+  std::int32_t PingTimeout() const { return settings_.ping_timeout; }
+  void SetPingTimeout(std::int32_t value) { settings_.ping_timeout = value; }
 
-  // Sends the packet to the host and, unless MaskBits is -1, to its broadcast address;
+  // Sends the packet to the host and, unless MaskBits is kNoMaskBits, to its broadcast address;
   // without mask bits, to its link's broadcast where the unicast cannot reach it.
   virtual void SendMagicPacket();
   // Pings the host until it answers or PingTimeout has passed; writes the confirmation.
@@ -108,21 +109,21 @@ class TMagicPacket {
   // EMagicPacketSendException. Without an address nothing is sent, but a port text or a
   // MAC text that the send would refuse is still refused.
   void SendPacketTo(TUdpSocket& socket, const std::optional<std::string>& address);
+  // The packet of MacAddress, built once a run; a MAC that cannot be read raises its
+  // EArgsException each time.
+  const MagicPacketBytes& Packet();
   const LineWriter& Writer() const { return write_; }
   const StatusWriter& Status() const { return status_; }
 
  private:
   LineWriter write_;
   StatusWriter status_;
-  std::string port_text_ = "7";
+  RunSettings settings_;
   std::string host_address_;
   std::string mac_address_;
-  std::int32_t mask_bits_ = -1;
-  std::int32_t ping_timeout_ = 60000;
   std::optional<Destinations> target_;
-  std::vector<std::uint16_t> probe_ports_;
-  bool mac_check_ = true;
-  int send_count_ = 1;
+  std::optional<MagicPacketBytes> packet_;
+  std::optional<EArgsException> mac_error_;
 };
 
 }  // namespace trolvane

@@ -13,9 +13,7 @@ const Destinations& TMagicPacket::Targets() {
   Destinations to = ResolveDestinations(HostAddress(), MaskBits());
   if (to.host && MaskBits() == kNoMaskBits) {
     try {
-      MagicPacketBytes packet;
-      BuildMagicPacket(MacAddress(), packet);
-      const LinkHost host{*to.host, MacOf(packet), os::RoutesTo({*to.host}).front()};
+      const LinkHost host{*to.host, MacOf(Packet()), os::RoutesTo({*to.host}).front()};
       to.broadcast = LinkBroadcasts({host}).front();
     } catch (const EArgsException&) {
       // A MAC that cannot be read is refused when the packet is built.
@@ -32,18 +30,30 @@ void TMagicPacket::SendMagicPacket() {
   if (to.broadcast) SendPacketTo(socket, DottedQuad(*to.broadcast));
 }
 
+const MagicPacketBytes& TMagicPacket::Packet() {
+  if (!packet_ && !mac_error_) {
+    try {
+      BuildMagicPacket(MacAddress(), packet_.emplace());
+    } catch (const EArgsException& e) {
+      packet_.reset();
+      mac_error_ = e;
+    }
+  }
+  if (mac_error_) throw *mac_error_;
+  return *packet_;
+}
+
 void TMagicPacket::SendPacketTo(TUdpSocket& socket, const std::optional<std::string>& address) {
   try {
-    MagicPacketBytes packet;
     if (!address) {
       TIpSocket::ResolvePortText(PortText());
-      BuildMagicPacket(MacAddress(), packet);
+      Packet();
       return;
     }
     socket.SetRemoteHost(*address);
     socket.SetRemotePort(PortText());
     socket.Activate();
-    BuildMagicPacket(MacAddress(), packet);
+    const MagicPacketBytes& packet = Packet();
     socket.SendBuffer(reinterpret_cast<const char*>(packet.data()), kMagicPacketSize, 0);
     socket.Deactivate();
   } catch (const std::exception& e) {

@@ -1,4 +1,4 @@
-#include "net/probe_ports.h"
+#include "wake/port_list.h"
 
 #include <algorithm>
 #include <exception>
@@ -8,7 +8,7 @@
 
 namespace trolvane {
 
-std::optional<std::vector<std::uint16_t>> ParseProbePorts(std::string_view text) {
+std::optional<std::vector<std::uint16_t>> ParsePortList(std::string_view text) {
   std::vector<std::uint16_t> ports;
   std::size_t items = 0;
   for (std::size_t start = 0; start <= text.size(); ++items) {

@@ -1,4 +1,4 @@
-// The ports of "/c": numbers 1 to 65535 or service names, separated by ",".
+// The text of "/c", the ports to attempt: numbers 1 to 65535 or service names, separated by ",".
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,6 @@ inline constexpr std::size_t kMostProbePorts = 8;
 
 // The ports in the order given, each once; nothing when the text is no such list (an
 // empty item, a number out of range, a name that is no service, more than 8 items).
-std::optional<std::vector<std::uint16_t>> ParseProbePorts(std::string_view text);
+std::optional<std::vector<std::uint16_t>> ParsePortList(std::string_view text);
 
 }  // namespace trolvane

@@ -1,4 +1,4 @@
-#include "wake/port_probes.h"
+#include "wake/port_attempts.h"
 
 #include <algorithm>
 
@@ -12,25 +12,17 @@ constexpr std::int32_t kSliceMs = 10;
 
 }  // namespace
 
-PortProbes::PortProbes(std::vector<std::uint16_t> ports,
-                       const std::vector<std::uint32_t>& addresses)
+PortAttempts::PortAttempts(std::vector<std::uint16_t> ports,
+                           const std::vector<std::uint32_t>& addresses)
     : ports_(std::move(ports)), addresses_(addresses) {
   if (ports_.empty()) return;
   for (std::size_t i = 0; i < addresses_.size(); ++i) index_of_.emplace(addresses_[i], i);
   prober_ = std::make_unique<TTcpProber>();
 }
 
-PortProbes::~PortProbes() = default;
+PortAttempts::~PortAttempts() = default;
 
-std::function<void(std::size_t, std::size_t)> PortProbes::Seam() {
-  if (!prober_) return {};
-  // An attempt that found no socket waits for the host's next turn.
-  return [this](std::size_t index, std::size_t port) {
-    prober_->Start(addresses_[index], ports_[port]);
-  };
-}
-
-void PortProbes::Collect(std::int32_t timeout) {
+void PortAttempts::Collect(std::int32_t timeout) {
   finished_.clear();
   prober_->Poll(timeout, &finished_);
   for (const ProbeResult& result : finished_) {
@@ -40,7 +32,7 @@ void PortProbes::Collect(std::int32_t timeout) {
   }
 }
 
-std::optional<HostAnswer> PortProbes::Receive(std::int32_t timeout, const IcmpReceive& icmp) {
+std::optional<HostAnswer> PortAttempts::Receive(std::int32_t timeout, const IcmpReceive& icmp) {
   if (prober_ != nullptr && heard_.empty()) {
     if (icmp_lost_) {
       // Nothing else to hear: the attempts' own wait, or a plain one when none is open.

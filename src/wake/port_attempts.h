@@ -17,23 +17,26 @@
 
 namespace trolvane {
 
-class PortProbes {
+class PortAttempts {
  public:
   using IcmpReceive = std::function<std::optional<HostAnswer>(std::int32_t timeout)>;
 
   // addresses: each host's address (network order), by its index in the wait.
-  PortProbes(std::vector<std::uint16_t> ports, const std::vector<std::uint32_t>& addresses);
-  ~PortProbes();
-  PortProbes(const PortProbes&) = delete;
-  PortProbes& operator=(const PortProbes&) = delete;
+  PortAttempts(std::vector<std::uint16_t> ports, const std::vector<std::uint32_t>& addresses);
+  ~PortAttempts();
+  PortAttempts(const PortAttempts&) = delete;
+  PortAttempts& operator=(const PortAttempts&) = delete;
 
   bool Any() const { return prober_ != nullptr; }
   // No ICMP socket can be had: the ports alone are heard from now on.
   void IcmpLost() { icmp_lost_ = true; }
   bool IcmpIsLost() const { return icmp_lost_; }
 
-  // The engine's probe seam: the host's attempt on its port-th port; unset without ports.
-  std::function<void(std::size_t index, std::size_t port)> Seam();
+  // The host's attempt on its port-th port; one that found no socket waits for the host's
+  // next turn.
+  void Start(std::size_t index, std::size_t port) {
+    prober_->Start(addresses_[index], ports_[port]);
+  }
   // The next answer within timeout ms: one heard on a port, or what icmp gives; while
   // attempts are open the ICMP wait is cut into short slices, so that both are heard.
   std::optional<HostAnswer> Receive(std::int32_t timeout, const IcmpReceive& icmp);

@@ -1,4 +1,4 @@
-#include "net/probe_ports.h"
+#include "wake/port_list.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@ namespace {
 
 using Ports = std::optional<std::vector<std::uint16_t>>;
 using List = std::vector<std::uint16_t>;
-class ProbePortsText : public testing::WinsockTest {};
+class PortListText : public testing::WinsockTest {};
 
 // The texts a user meets first (abc, 0, 65536, 1,,2) are the process test's.
-TEST_F(ProbePortsText, ReadsNumbersAndServiceNamesUpToEight) {
+TEST_F(PortListText, ReadsNumbersAndServiceNamesUpToEight) {
   const std::pair<const char*, Ports> cases[] = {
       {"22,445,3389", List{22, 445, 3389}},
       {"ssh", List{22}},
@@ -23,7 +23,7 @@ TEST_F(ProbePortsText, ReadsNumbersAndServiceNamesUpToEight) {
       {"22,", {}},
       {"1,2,3,4,5,6,7,8,9", {}},
   };
-  for (const auto& [text, ports] : cases) EXPECT_EQ(ParseProbePorts(text), ports) << text;
+  for (const auto& [text, ports] : cases) EXPECT_EQ(ParsePortList(text), ports) << text;
 }
 
 }  // namespace
