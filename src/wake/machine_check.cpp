@@ -41,13 +41,15 @@ MachineVerdict MachineCheck::Judge(std::size_t index, bool read_since) {
   const std::optional<os::Route>& route = routes_[index];
   if (!on_ || machines_[index].empty() || (route && !route->direct)) return ConfirmAll(index);
   // What the table held before the answer came may be another machine's leftover entry.
-  const bool can_tell = route && table_read_;
-  if (!read_since || (!can_tell && !final_)) {
+  // Where the platform names no route even then (Windows' loopback), no reading will ever
+  // tell, and holding the answer would hold the wait to its end, or for ever with "-2".
+  if (read_since && !route) return ConfirmAll(index);
+  if (!read_since || (!table_read_ && !final_)) {
     awaiting_.push_back(index);
     return MachineVerdict::kLater;
   }
-  // Where nothing can be read (no route, a refused read), the answer confirms as before.
-  if (!can_tell) return ConfirmAll(index);
+  // A read the platform refused up to the end: the answer confirms as before.
+  if (!table_read_) return ConfirmAll(index);
   const std::optional<os::HardwareAddress> seen =
       table_.Find(addresses_[index], route->interface_index);
   const bool other_seen =

@@ -23,7 +23,7 @@ LinkReads Reads(std::optional<os::Route> route,
 }
 
 // Answers judged one after the other, each by a reading taken after it came (one every
-// 20 ms); a reading that cannot be had leaves the answer held until the wait ends. Host 0
+// 20 ms); a reading the platform refuses leaves the answer held until the wait ends. Host 0
 // is at .20 and woken as line 0 with kX unless a case says otherwise; host 1 (.21) is woken
 // as line 1 with kY where a case names it.
 TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
@@ -37,12 +37,14 @@ TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
     M machines = {{{0, kX}}, {}};
     std::optional<os::Route> route = kOnLink;
     bool on = true;
+    bool at_end = false;  // decided only when the wait ends
   } cases[] = {
       {"the woken MAC", {{{{kAt20, kX, 2}}}}, {{0, V::kOwn}}, {true}},
       {"another MAC", {{{{kAt20, kY, 2}}}}, {{0, V::kOther}}, {false}, kSawY},
       {"behind a router", {{{{kAt20, kY, 2}}}}, {{0, V::kOwn}}, {true}, "", {}, os::Route{}},
       {"the check off", {{{{kAt20, kY, 2}}}}, {{0, V::kOwn}}, {true}, "", {}, kOnLink, false},
-      {"no route, no reading", {std::nullopt}, {{0, V::kOwn}}, {true}, "", {}, std::nullopt},
+      {"no route: at once", {{{}}}, {{0, V::kOwn}}, {true}, "", {}, std::nullopt},
+      {"a refused read", {std::nullopt}, {{0, V::kOwn}}, {true}, "", {}, kOnLink, true, true},
       {"the route's interface",
        {{{{kAt20, kY, 2}, {kAt20, kX, 3}}}},
        {{0, V::kOther}},
@@ -85,8 +87,10 @@ TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
       V v = check.Judge(index, false);
       now += MachineCheck::kReadGap;
       if (v == V::kLater && check.Settle(false)) v = check.Judge(index, true);
-      if (v == V::kLater && check.Settle(true)) v = check.Judge(index, true);
+      const bool at_end = v == V::kLater && check.Settle(true);
+      if (at_end) v = check.Judge(index, true);
       EXPECT_EQ(v, verdict) << c.name;
+      EXPECT_EQ(at_end, c.at_end) << c.name;
     }
     for (std::size_t line = 0; line < c.confirmed.size(); ++line) {
       EXPECT_EQ(check.Confirmed(line), c.confirmed[line]) << c.name << " line " << line;
