@@ -11,7 +11,6 @@
 #include "net/datagram_sender.h"
 #include "net/echo_socket.h"
 #include "net/net_exceptions.h"
-#include "net/pacer.h"
 #include "net/udp_socket.h"
 #include "platform/files.h"
 #include "platform/neighbours.h"
@@ -25,6 +24,7 @@
 #include "wake/destinations.h"
 #include "wake/machine_check.h"
 #include "wake/magic_packet.h"
+#include "wake/pacer.h"
 #include "wake/port_probes.h"
 #include "wake/progress_line.h"
 
@@ -105,10 +105,10 @@ class PacketSender {
     if (first_round && !sent_.emplace(address, std::string(packet.begin(), packet.end())).second) {
       return true;
     }
-    const std::uint64_t now = os::MicroTicks();
-    if (!gap_.Free(now)) os::PauseMicroseconds(gap_.NextSlot() - now);
-    gap_.Used(os::MicroTicks());
-    return sender_.SendTo(address, port_, packet.data(), kMagicPacketSize) == 0;
+    pacer_.WaitForSlot();
+    const bool sent = sender_.SendTo(address, port_, packet.data(), kMagicPacketSize) == 0;
+    pacer_.Sent();
+    return sent;
   }
 
   const std::vector<ListedHost>& hosts_;
@@ -116,7 +116,7 @@ class PacketSender {
   std::uint16_t port_;
   std::set<std::pair<std::uint32_t, std::string>> sent_;
   TDatagramSender sender_;
-  SendGap gap_{kDatagramGapUs};
+  Pacer pacer_{kDatagramGapUs, kNever};
 };
 
 // Confirms the addresses over one ICMP socket: one stream of echo requests per address,
@@ -131,8 +131,6 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
   RollCall roll = roll_call;
   PortProbes probes(ports, addresses);
   TNetEchoSocket socket(addresses.size());
-  // Each on-link address asked takes an entry in the system's bounded neighbour table.
-  TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
   std::vector<bool> on_link(addresses.size(), false);
   for (std::size_t i = 0; i < routes.size(); ++i) on_link[i] = routes[i] && routes[i]->direct;
   const ConfirmSeams seams{
@@ -170,7 +168,8 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
       .confirmed = {},
       .waiting = waiting,
       .needs_place = [&](std::size_t index) { return on_link[index]; },
-      .take_place = [&] { return places.Take(os::MicroTicks()); },
+      // Each on-link address asked takes an entry in the system's bounded neighbour table.
+      .places = {os::NeighbourTableLimit(), os::NeighboursHeld},
   };
   try {
     return ConfirmHosts(roll.Size(), timeout, seams, 1 + ports.size(), wakes);

@@ -71,7 +71,7 @@ void TMagicPacket::ConfirmBoot() {
       .confirmed = {},
       .waiting = [&](std::uint64_t elapsed) { progress.Show(elapsed, budget); },
       .needs_place = {},  // one address needs one entry
-      .take_place = {},
+      .places = {},
   };
   HostOutcome outcome;
   try {
