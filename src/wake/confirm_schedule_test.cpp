@@ -214,11 +214,15 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   EXPECT_LT(crowded.SendTimesMs(3).at(0), 10000u);
 
   // Where each send takes longer than the gap (a slow system), the answers are still taken
-  // between the sends: 3,000 hosts that answer at once are each asked once.
+  // between the sends: 3,000 hosts that answer at once are each asked once. The gap counts
+  // from the end of a send.
   Net slow(std::vector<Plan>(3000, Plan{{K::rkEchoReply, 1}}));
   slow.send_us = 400;
   EXPECT_EQ(slow.Run(5000), std::vector<O>(3000, O::kConfirmed));
   EXPECT_EQ(slow.sends.size(), 3000u);
+  for (std::size_t i = 1; i < slow.wire.size(); ++i) {
+    ASSERT_GE(slow.wire[i] - slow.wire[i - 1], slow.send_us + kRequestGapUs) << i;
+  }
 
   // Held up for 2.5 s in the middle of the first round, 2,500 silent hosts are asked at
   // the pace afterwards: never two sends closer than the gap, connection attempts
