@@ -67,11 +67,9 @@ struct Table {
   }
 };
 
-std::string Padded(int value, int width) {
-  std::string text = IntToText(value);
-  return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))),
-                     '0') +
-         text;
+std::string Padded(int value, std::size_t width) {
+  const std::string text = IntToText(value);
+  return std::string(width - std::min(width, text.size()), '0') + text;
 }
 
 // "2026-12-07 09:30".
@@ -96,10 +94,9 @@ void TLearnRoom::Run() {
   Table table;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   TResolveProbe probe;
-  Pacer pacer(
-      kRequestGapUs, kRequestIntervalUs, os::MicroTicks,
-      [&](std::uint64_t us) { probe.WaitUntil(os::MicroTicks() + us); },
-      TablePlaces(os::NeighbourTableLimit(), os::NeighboursHeld));
+  Pacer pacer(kRequestGapUs, kRequestIntervalUs, os::MicroTicks,
+              [&](std::uint64_t us) { probe.WaitUntil(os::MicroTicks() + us); },
+              {os::NeighbourTableLimit(), os::NeighboursHeld});
   const std::uint32_t block =
       pacer.Places() > 0 ? std::max(pacer.Places() / 3, kLeastBlock) : kUnboundedBlock;
   int asked = 0;
@@ -107,8 +104,7 @@ void TLearnRoom::Run() {
   for (std::uint32_t start = range->First(); start <= range->Last(); start += block) {
     const std::uint32_t count = std::min(block, range->Last() - start + 1);
     for (std::uint32_t i = 0; i < count; ++i) pacer.Add(i);
-    std::vector<int> sent(count, 0);
-    std::vector<int> refused(count, 0);
+    std::vector<int> sent(count, 0), refused(count, 0);
     bool read_for_second_round = false;
     while (!pacer.Idle()) {
       const std::uint64_t now = pacer.Now();

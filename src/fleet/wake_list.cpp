@@ -14,7 +14,6 @@
 #include "net/udp_socket.h"
 #include "platform/files.h"
 #include "platform/neighbours.h"
-#include "platform/process.h"
 #include "platform/text.h"
 #include "text/dotted_quad.h"
 #include "text/int_convert.h"
@@ -105,7 +104,7 @@ class PacketSender {
     if (first_round && !sent_.emplace(address, std::string(packet.begin(), packet.end())).second) {
       return true;
     }
-    pacer_.WaitForSlot();
+    pacer_.PauseUntil(pacer_.NextSlot());
     const bool sent = sender_.SendTo(address, port_, packet.data(), kMagicPacketSize) == 0;
     pacer_.Sent();
     return sent;
@@ -134,8 +133,6 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
   std::vector<bool> on_link(addresses.size(), false);
   for (std::size_t i = 0; i < routes.size(); ++i) on_link[i] = routes[i] && routes[i]->direct;
   const ConfirmSeams seams{
-      .clock = os::MicroTicks,
-      .pause = os::PauseMicroseconds,
       .send =
           [&](std::size_t index) {
             if (probes.IcmpIsLost()) return false;

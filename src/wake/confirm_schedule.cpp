@@ -57,7 +57,6 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   std::vector<int> places_left(count, 0);  // requests left on the host's table place
   const auto needs_place = [&](std::size_t i) { return seams.needs_place && seams.needs_place(i); };
   std::size_t waiting_for = count;
-  // The one clock of a wait: microseconds since the start.
   Pacer pacer(kRequestGapUs, kRequestIntervalUs, seams.clock, seams.pause, seams.places);
   for (std::size_t i = 0; i < count; ++i) pacer.Add(i);
   const std::size_t ports = seams.probe ? std::max<std::size_t>(sends_per_turn, 1) - 1 : 0;

@@ -23,8 +23,8 @@ struct HostAnswer {
 enum class MachineVerdict { kOwn, kOther, kLater, kUnsure };
 
 struct ConfirmSeams {
-  std::function<std::uint64_t()> clock;         // microseconds, steady
-  std::function<void(std::uint64_t us)> pause;  // a wait shorter than a millisecond
+  std::function<std::uint64_t()> clock = os::MicroTicks;                // microseconds, steady
+  std::function<void(std::uint64_t us)> pause = os::PauseMicroseconds;  // under a millisecond
   // Sends the host's next echo request; false when it could not be sent. What it raises
   // ends the whole wait.
   std::function<bool(std::size_t index)> send;

@@ -2,7 +2,6 @@
 
 #include "net/icmp_client.h"
 #include "net/net_exceptions.h"
-#include "platform/process.h"
 #include "text/dotted_quad.h"
 #include "text/messages.h"
 #include "wake/confirm_schedule.h"
@@ -32,8 +31,6 @@ void TMagicPacket::ConfirmBoot() {
   ProgressLine progress(Status());  // gone, and so erased, before any error line
   const std::int64_t budget = PingTimeout() > 0 ? PingTimeout() : -1;
   const ConfirmSeams seams{
-      .clock = os::MicroTicks,
-      .pause = os::PauseMicroseconds,
       .send =
           [&](std::size_t) {
             if (probes.IcmpIsLost()) return false;

@@ -1,10 +1,9 @@
-// The one scheduler of many sends: the confirm engine's requests, the "/l" sweep and the
-// list's datagrams all ask it when the next send may go and to which host. Two rules kept
-// apart, each enforced on its own. The gap is the least time between any two sends on the
-// wire, counted from the end of the last, so that a send the system held up never leaves
-// close behind it; the turns give each host at most one send per interval. What fell due
-// while the process was held up waits for the next free slot of the gap, so nothing that
-// piled up goes out in a burst.
+// The one scheduler of many sends (the confirm engine, the "/l" sweep, the list's datagrams):
+// two rules kept apart, each enforced on its own. The gap is the least time between any two
+// sends on the wire, counted from the end of the last, so that a send the system held up
+// never leaves close behind it; the turns give each host at most one send per interval.
+// What fell due while the process was held up waits for the next free slot of the gap, so
+// nothing that piled up goes out in a burst.
 #pragma once
 
 #include <algorithm>
@@ -83,9 +82,7 @@ class Pacer {
   // The gap: whether a send may go at now, and when one may.
   bool Free(std::uint64_t now) const { return now >= slot_; }
   std::uint64_t NextSlot() const { return slot_; }
-  void WaitForSlot() const { PauseUntil(slot_); }
-  // A send has ended: the next waits a whole gap from now, not from the slot it took.
-  // Returns now.
+  // A send has ended at now, which it returns: the next waits a whole gap from here.
   std::uint64_t Sent() {
     const std::uint64_t now = Now();
     slot_ = now + gap_;
