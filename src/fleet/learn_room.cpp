@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "fleet/learn_range.h"
-#include "net/pacer.h"
 #include "net/resolve_probe.h"
 #include "platform/neighbours.h"
 #include "platform/process.h"
@@ -18,6 +17,7 @@
 #include "text/messages.h"
 #include "text/string_list.h"
 #include "wake/magic_packet.h"
+#include "wake/pacer.h"
 #include "wake/progress_line.h"
 
 namespace trolvane {
@@ -37,10 +37,9 @@ constexpr std::uint64_t kPlaceWait = 10000;
 // A leftover entry that a request touched is asked again after 5 s, then three times a
 // second apart (Linux): by then the machine answered, or the entry failed.
 constexpr std::uint64_t kRecheckWait = 9000000;
-// A send the system refused goes again a second later, at most this many times.
+// A send the system refused goes again a second later, at most this many times; the
+// unresolved are asked again a second after their first request.
 constexpr int kMostRefusals = 5;
-constexpr std::uint64_t kSendGap = 100;          // microseconds between any two sends
-constexpr std::uint64_t kSecondRound = 1000000;  // the unresolved are asked again after this
 // After a block's last request, the time its answers have to come before the table is
 // read: address resolution on a link takes milliseconds.
 constexpr std::uint64_t kSettle = 500000;
@@ -68,11 +67,9 @@ struct Table {
   }
 };
 
-std::string Padded(int value, int width) {
-  std::string text = IntToText(value);
-  return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))),
-                     '0') +
-         text;
+std::string Padded(int value, std::size_t width) {
+  const std::string text = IntToText(value);
+  return std::string(width - std::min(width, text.size()), '0') + text;
 }
 
 // "2026-12-07 09:30".
@@ -97,32 +94,30 @@ void TLearnRoom::Run() {
   Table table;
   ProgressLine progress(status_);  // gone, and so erased, before any error line
   TResolveProbe probe;
-  SendGap gap(kSendGap);
-  TablePlaces places(os::NeighbourTableLimit(), os::NeighboursHeld);
+  Pacer pacer(kRequestGapUs, kRequestIntervalUs, os::MicroTicks,
+              [&](std::uint64_t us) { probe.WaitUntil(os::MicroTicks() + us); },
+              {os::NeighbourTableLimit(), os::NeighboursHeld});
   const std::uint32_t block =
-      places.Places() > 0 ? std::max(places.Places() / 3, kLeastBlock) : kUnboundedBlock;
+      pacer.Places() > 0 ? std::max(pacer.Places() / 3, kLeastBlock) : kUnboundedBlock;
   int asked = 0;
   std::uint64_t next_status = 0, next_wait_read = 0;
   for (std::uint32_t start = range->First(); start <= range->Last(); start += block) {
     const std::uint32_t count = std::min(block, range->Last() - start + 1);
-    HostTurns turns(kSecondRound);
-    for (std::uint32_t i = 0; i < count; ++i) turns.Add(i);
-    std::vector<int> sent(count, 0);
-    std::vector<int> refused(count, 0);
+    for (std::uint32_t i = 0; i < count; ++i) pacer.Add(i);
+    std::vector<int> sent(count, 0), refused(count, 0);
     bool read_for_second_round = false;
-    std::optional<std::size_t> unplaced;  // a new address waiting for a place in the table
-    while (!turns.Empty() || unplaced) {
-      const std::uint64_t now = os::MicroTicks();
+    while (!pacer.Idle()) {
+      const std::uint64_t now = pacer.Now();
       if (now >= next_status) {
         progress.ShowLearning(asked, total);
         next_status = now + kStatusEvery;
       }
-      const std::uint64_t due = std::max({unplaced ? now : turns.NextTurn(), gap.NextSlot(), now});
-      if (now < due) {
-        probe.WaitUntil(std::min(due, next_status));
+      const std::optional<std::size_t> due = pacer.Take(now);
+      if (!due) {
+        pacer.PauseUntil(std::min(pacer.NextTurn(), next_status));
         continue;
       }
-      const std::size_t i = unplaced ? *std::exchange(unplaced, std::nullopt) : *turns.Take(now);
+      const std::size_t i = *due;
       const std::uint32_t address = start + static_cast<std::uint32_t>(i);
       if (sent[i] > 0) {
         if (!read_for_second_round) table.Read(*range);
@@ -130,32 +125,28 @@ void TLearnRoom::Run() {
         if (table.found.count(address) != 0) continue;
       }
       if (sent[i] == 0 && refused[i] == 0) {
-        if (!places.Take(now)) {
+        if (!pacer.TakePlace(now)) {
           // What answers meanwhile is read before it may go stale in a long wait.
           if (now >= next_wait_read) {
             table.Read(*range);
             next_wait_read = now + kSettle;
           }
-          unplaced = i;
-          probe.WaitUntil(now + kPlaceWait);
+          pacer.Retry(i);
+          pacer.PauseUntil(now + kPlaceWait);
           continue;
         }
         ++asked;
       }
-      if (probe.Send(os::HToNl(address))) {
-        ++sent[i];
-      } else {
-        ++refused[i];
-      }
-      gap.Used(os::MicroTicks());  // from the end of the send, which may leave late
-      if (sent[i] < 2 && refused[i] <= kMostRefusals) turns.Again(i, now);
+      ++(probe.Send(os::HToNl(address)) ? sent : refused)[i];
+      pacer.Sent();
+      if (sent[i] < 2 && refused[i] <= kMostRefusals) pacer.Again(i, now);
     }
-    probe.WaitUntil(os::MicroTicks() + kSettle);
+    pacer.Pause(kSettle);
     table.Read(*range);
   }
-  for (const std::uint64_t end = os::MicroTicks() + kRecheckWait;
-       !table.rechecking.empty() && os::MicroTicks() < end;) {
-    probe.WaitUntil(os::MicroTicks() + kSettle);
+  for (const std::uint64_t end = pacer.Now() + kRecheckWait;
+       !table.rechecking.empty() && pacer.Now() < end;) {
+    pacer.Pause(kSettle);
     table.Read(*range);
   }
   progress.Erase();

@@ -9,7 +9,6 @@
 #include "fleet/roll_call.h"
 #include "net/datagram_sender.h"
 #include "net/echo_socket.h"
-#include "net/pacer.h"
 #include "net/udp_socket.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -21,6 +20,7 @@
 #include "wake/confirm_wiring.h"
 #include "wake/destinations.h"
 #include "wake/magic_packet.h"
+#include "wake/pacer.h"
 
 namespace trolvane {
 namespace {
@@ -99,10 +99,10 @@ class PacketSender {
     if (first_round && !sent_.emplace(address, std::string(packet.begin(), packet.end())).second) {
       return true;
     }
-    const std::uint64_t now = os::MicroTicks();
-    if (!gap_.Free(now)) os::PauseMicroseconds(gap_.NextSlot() - now);
-    gap_.Used(os::MicroTicks());
-    return sender_.SendTo(address, port_, packet.data(), kMagicPacketSize) == 0;
+    pacer_.PauseUntil(pacer_.NextSlot());
+    const bool sent = sender_.SendTo(address, port_, packet.data(), kMagicPacketSize) == 0;
+    pacer_.Sent();
+    return sent;
   }
 
   const std::vector<ListedHost>& hosts_;
@@ -110,7 +110,7 @@ class PacketSender {
   std::uint16_t port_;
   std::set<std::pair<std::uint32_t, std::string>> sent_;
   TDatagramSender sender_;
-  SendGap gap_{kDatagramGapUs};
+  Pacer pacer_{kDatagramGapUs, kNever};
 };
 
 }  // namespace

@@ -1,12 +1,11 @@
 #include "wake/confirm_schedule.h"
 
 #include <algorithm>
-#include <deque>
 #include <exception>
 #include <limits>
 #include <optional>
 
-#include "net/pacer.h"
+#include "wake/pacer.h"
 
 namespace trolvane {
 namespace {
@@ -23,18 +22,6 @@ constexpr int kRequestsPerPlace = 3;
 constexpr std::uint64_t kRestUs = 4000000;
 // Answers taken between two sends at most, so that a flood cannot hold the requests up.
 constexpr int kAnswersPerPass = 1024;
-
-// Microseconds since the start; the one clock of a wait.
-class Stopwatch {
- public:
-  explicit Stopwatch(const std::function<std::uint64_t()>& clock)
-      : clock_(clock), start_(clock()) {}
-  std::uint64_t Elapsed() const { return clock_() - start_; }
-
- private:
-  const std::function<std::uint64_t()>& clock_;
-  std::uint64_t start_;
-};
 
 // When the wait may end: the time-out, but never before each host has had a whole
 // interval since its first request.
@@ -68,17 +55,15 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   std::vector<std::size_t> holding;  // answers that wait for a reading of the neighbour table
   std::vector<int> turns_taken(count, 0);
   std::vector<int> places_left(count, 0);  // requests left on the host's table place
-  std::deque<std::pair<std::size_t, std::uint64_t>> resting;  // host, until
   const auto needs_place = [&](std::size_t i) { return seams.needs_place && seams.needs_place(i); };
   std::size_t waiting_for = count;
-  SendGap gap(kRequestGapUs);
+  Pacer pacer(kRequestGapUs, kRequestIntervalUs, seams.clock, seams.pause, seams.places);
+  for (std::size_t i = 0; i < count; ++i) pacer.Add(i);
   const std::size_t ports = seams.probe ? std::max<std::size_t>(sends_per_turn, 1) - 1 : 0;
   // The host whose turn is under way, its next port, and whether it is woken again.
   std::optional<std::size_t> turn;
   std::size_t next_port = 0;
   bool wake_again = false;
-  HostTurns turns(kRequestIntervalUs);
-  for (std::size_t i = 0; i < count; ++i) turns.Add(i);
   WaitEnd end(timeout, count);
   auto finish = [&](std::size_t index, HostOutcome outcome) {
     outcomes[index] = outcome;
@@ -121,16 +106,15 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     }
   };
 
-  const Stopwatch watch(seams.clock);
   std::uint64_t next_sign = 0;
   int failed_receives = 0;
-  for (std::uint64_t now = 0; waiting_for > 0 && now < end.At(); now = watch.Elapsed()) {
+  for (std::uint64_t now = 0; waiting_for > 0 && now < end.At(); now = pacer.Now()) {
     // One send per pass, and what has come is taken before the next: where a send takes
     // longer than the gap, sending turn after turn would leave every answer unread until
     // its host is asked again.
     std::optional<std::size_t> due;
     if (turn && (done[*turn] || (next_port == ports && !wake_again))) turn.reset();
-    if (turn && gap.Free(now)) {
+    if (turn && pacer.Free(now)) {
       if (next_port < ports) {
         seams.probe(*turn, next_port++);
       } else {
@@ -138,21 +122,16 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
         wake_again = false;
       }
       // From the end of the send: a connection attempt may leave late within its call.
-      now = watch.Elapsed();
-      gap.Used(now);
-    } else if (!turn && gap.Free(now)) {
-      do due = turns.Take(now);
+      now = pacer.Sent();
+    } else if (!turn) {
+      do due = pacer.Take(now);
       while (due && done[*due]);
     }
-    while (!resting.empty() && resting.front().second <= now) {
-      turns.Add(resting.front().first);
-      resting.pop_front();
-    }
     if (due && needs_place(*due) && places_left[*due] == 0) {
-      if (seams.take_place()) {
+      if (pacer.TakePlace(now)) {
         places_left[*due] = kRequestsPerPlace;
       } else {
-        turns.Again(*due, now);
+        pacer.Again(*due, now);
         due.reset();
       }
     }
@@ -160,7 +139,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       const std::size_t index = *due;
       if (places_left[index] > 0) --places_left[index];
       const bool sent = seams.send(index);
-      gap.Used(watch.Elapsed());
+      pacer.Sent();
       // The turns after the first send the magic packet again, while the host has wakes left.
       wake_again = seams.wake_again && turns_taken[index] > 0 && turns_taken[index] < wakes;
       ++turns_taken[index];
@@ -177,12 +156,12 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
       } else {
         outcomes[index] = sent ? HostOutcome::kTimedOut : HostOutcome::kError;
         if (!once && needs_place(index) && places_left[index] == 0) {
-          resting.emplace_back(index, now + kRestUs);
+          pacer.Rest(index, now + kRestUs);
         } else if (!once) {
-          turns.Again(index, now);
+          pacer.Again(index, now);
         }
       }
-      now = watch.Elapsed();
+      now = pacer.Now();
     }
     if (waiting_for == 0) break;
     if (now >= next_sign) {
@@ -191,12 +170,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     }
     std::uint64_t until = std::min(end.At(), next_sign);
     if (!holding.empty()) until = std::min(until, now + kSettleEveryUs);
-    if (turn) {
-      until = std::min(until, gap.NextSlot());
-    } else if (!turns.Empty()) {
-      until = std::min(until, std::max(turns.NextTurn(), gap.NextSlot()));
-    }
-    if (!resting.empty()) until = std::min(until, resting.front().second);
+    until = std::min(until, turn ? pacer.NextSlot() : pacer.NextTurn());
     const std::uint64_t wait = until > now ? until - now : 0;
     // Only the socket's failures are caught: what judging an answer raises (a result line
     // that could not be written) ends the wait, and the run, as the error it is.
@@ -211,7 +185,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     };
     std::optional<HostAnswer> answer;
     if (wait < kUsPerMs) {
-      if (wait > 0) seams.pause(wait);
+      if (wait > 0) pacer.Pause(wait);
       answer = receive(0);
     } else {
       answer = receive(static_cast<std::int32_t>(
@@ -227,7 +201,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
     } else if (++failed_receives >= kFailedReceivesLimit) {
       break;
     } else {
-      seams.pause(kFailedReceivePauseUs);
+      pacer.Pause(kFailedReceivePauseUs);
     }
     settle(false);
   }

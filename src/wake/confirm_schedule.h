@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "net/raw_headers.h"
+#include "wake/pacer.h"
 
 namespace trolvane {
 
@@ -22,8 +23,8 @@ struct HostAnswer {
 enum class MachineVerdict { kOwn, kOther, kLater, kUnsure };
 
 struct ConfirmSeams {
-  std::function<std::uint64_t()> clock;         // microseconds, steady
-  std::function<void(std::uint64_t us)> pause;  // a wait shorter than a millisecond
+  std::function<std::uint64_t()> clock = os::MicroTicks;                // microseconds, steady
+  std::function<void(std::uint64_t us)> pause = os::PauseMicroseconds;  // under a millisecond
   // Sends the host's next echo request; false when it could not be sent. What it raises
   // ends the whole wait.
   std::function<bool(std::size_t index)> send;
@@ -53,20 +54,17 @@ struct ConfirmSeams {
   // At least once a second while waiting: milliseconds since the start.
   std::function<void(std::uint64_t elapsed)> waiting;
   // Whether the host's requests take an entry in the system's bounded neighbour table (on
-  // an attached link; unset: no host's do), and a place for one more such host, false when
-  // none is free now. A host without a place waits for its next turn; one that holds a place
-  // gives it up after a few requests without an answer and rests, so that silent hosts
-  // cannot keep the others from being asked.
+  // an attached link; unset: no host's do), and the places this process may take there. A
+  // host without a place waits for its next turn; one that holds a place gives it up after a
+  // few requests without an answer and rests, so that silent hosts cannot keep the others
+  // from being asked.
   std::function<bool(std::size_t index)> needs_place;
-  std::function<bool()> take_place;
+  TablePlaces places;
 };
 
 // kOtherMachine: not confirmed, and the last echo reply came from another machine.
 enum class HostOutcome { kConfirmed, kTimedOut, kError, kOtherMachine };
 
-// Two requests never leave closer than this; each host is asked at most once a second.
-inline constexpr std::uint64_t kRequestGapUs = 100;
-inline constexpr std::uint64_t kRequestIntervalUs = 1000000;
 // How long an answer held for the MAC check may wait for its reading, at most.
 inline constexpr std::uint64_t kSettleEveryUs = 5000;
 

@@ -29,7 +29,7 @@ struct Net {
   bool hold = false;                // answers wait for a reading before they are judged
   std::size_t ports = 0;            // connection attempts each turn, never answered
   bool unwritable = false;          // a confirmation line cannot be written
-  std::size_t places = 0;           // neighbour entries; one is held 3 s after a send
+  std::uint32_t table_limit = 0;    // neighbour entries; one is held 3 s after a send
 
   std::uint64_t now = 0;
   std::vector<std::pair<std::uint64_t, std::size_t>> sends;  // time, host
@@ -85,17 +85,17 @@ struct Net {
               ++confirmed_calls;
             },
         .waiting = {},
-        .needs_place = places > 0
+        .needs_place = table_limit > 0
                            ? std::function<bool(std::size_t)>([](std::size_t) { return true; })
                            : nullptr,
-        .take_place =
-            [&] {
-              std::set<std::size_t> held;
-              for (const auto& [at, i] : sends) {
-                if (at + 3000000 > now) held.insert(i);
-              }
-              return held.size() < places;
-            },
+        .places = {table_limit > 0 ? std::optional(table_limit) : std::nullopt,
+                   [&] {
+                     std::set<std::size_t> held;
+                     for (const auto& [at, i] : sends) {
+                       if (at + 3000000 > now) held.insert(i);
+                     }
+                     return std::optional(static_cast<std::uint32_t>(held.size()));
+                   }},
     };
     ConfirmSeams with = seams;
     if (ports == 0) with.probe = {};
@@ -204,18 +204,25 @@ TEST(ConfirmHosts, ManyHostsUnderStress) {
   unwritable.unwritable = true;
   EXPECT_THROW(unwritable.Run(2000), std::logic_error);
 
-  // Two places in the neighbour table, two silent hosts ahead of one that answers: the
-  // silent ones give their places up in turn, and the third is asked.
-  Net crowded({{kSilent}, {kSilent}, {{K::rkEchoReply, 5}}});
-  crowded.places = 2;
-  EXPECT_EQ(crowded.Run(10000), (std::vector{O::kTimedOut, O::kTimedOut, O::kConfirmed}));
+  // Three places in the neighbour table (a quarter of it left to others), three silent
+  // hosts ahead of one that answers: the silent ones give their places up in turn, and the
+  // fourth is asked.
+  Net crowded({{kSilent}, {kSilent}, {kSilent}, {{K::rkEchoReply, 5}}});
+  crowded.table_limit = 4;
+  EXPECT_EQ(crowded.Run(10000),
+            (std::vector{O::kTimedOut, O::kTimedOut, O::kTimedOut, O::kConfirmed}));
+  EXPECT_LT(crowded.SendTimesMs(3).at(0), 10000u);
 
   // Where each send takes longer than the gap (a slow system), the answers are still taken
-  // between the sends: 3,000 hosts that answer at once are each asked once.
+  // between the sends: 3,000 hosts that answer at once are each asked once. The gap counts
+  // from the end of a send.
   Net slow(std::vector<Plan>(3000, Plan{{K::rkEchoReply, 1}}));
   slow.send_us = 400;
   EXPECT_EQ(slow.Run(5000), std::vector<O>(3000, O::kConfirmed));
   EXPECT_EQ(slow.sends.size(), 3000u);
+  for (std::size_t i = 1; i < slow.wire.size(); ++i) {
+    ASSERT_GE(slow.wire[i] - slow.wire[i - 1], slow.send_us + kRequestGapUs) << i;
+  }
 
   // Held up for 2.5 s in the middle of the first round, 2,500 silent hosts are asked at
   // the pace afterwards: never two sends closer than the gap, connection attempts

@@ -1,7 +1,6 @@
 #include "wake/confirm_wiring.h"
 
 #include "net/net_exceptions.h"
-#include "net/pacer.h"
 #include "platform/neighbours.h"
 #include "platform/process.h"
 #include "text/messages.h"
@@ -38,8 +37,6 @@ std::vector<HostOutcome> ConfirmWiring::Run(
   if (count == 0) return {};
   PortAttempts attempts(settings_.probe_ports, hosts_.addresses);
   ConfirmSeams seams;
-  seams.clock = os::MicroTicks;
-  seams.pause = os::PauseMicroseconds;
   seams.send = [&](std::size_t index) {
     if (attempts.IcmpIsLost()) return false;
     try {
@@ -66,11 +63,9 @@ std::vector<HostOutcome> ConfirmWiring::Run(
     progress_.Show(elapsed, budget, confirmed_, hosts_.total);
   };
   // Each on-link address asked takes an entry in the system's bounded neighbour table.
-  std::optional<TablePlaces> places;
   if (!hosts_.routes.empty()) {
-    places.emplace(os::NeighbourTableLimit(), os::NeighboursHeld);
     seams.needs_place = [&](std::size_t i) { return hosts_.routes[i] && hosts_.routes[i]->direct; };
-    seams.take_place = [&] { return places->Take(os::MicroTicks()); };
+    seams.places = {os::NeighbourTableLimit(), os::NeighboursHeld};
   }
   std::vector<HostOutcome> outcomes;
   try {
