@@ -17,7 +17,6 @@
 #include "platform/neighbours.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "text/dotted_quad.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
@@ -94,7 +93,7 @@ class PacketSender {
     if (!to.host) return false;
     bool ok = Datagram(*to.host, hosts_[line].packet, first_round);
     // The limited broadcast (mask bits 0) names no network: it is never sent to.
-    if (to.broadcast && *to.broadcast != 0xFFFFFFFFu) {
+    if (to.broadcast && NamesOneHost(*to.broadcast)) {
       ok = Datagram(*to.broadcast, hosts_[line].packet, first_round) && ok;
     }
     return ok;
@@ -142,7 +141,7 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
           [&](std::size_t index) {
             if (probes.IcmpIsLost()) return false;
             try {
-              socket.SendRequest(DottedQuad(roll.Address(index)), roll.NextRequest(index));
+              socket.SendRequest(roll.Address(index), roll.NextRequest(index));
               return true;
             } catch (const ENetInvalidSocket&) {
               // Without a socket no address can be asked, unless a port can answer.
@@ -161,7 +160,7 @@ std::vector<HostOutcome> AskAll(const RollCall& roll_call,
               if (!socket.Receive(wait, &answer)) return std::nullopt;
               const std::optional<std::size_t> index = roll.Match(answer);
               if (!index) return std::nullopt;
-              return HostAnswer{*index, answer.kind};
+              return HostAnswer{*index, answer.kind == TReplyStatusKind::rkEchoReply};
             });
           },
       .wake_again = wake_again,

@@ -81,4 +81,8 @@ std::string_view SocketErrorText(int code) {
   return kTexts[static_cast<std::size_t>(code - kFirstCode)];
 }
 
+std::string FormatSocketError(int code, std::string_view text) {
+  return "Socket Error # " + std::to_string(code) + "\r\n" + std::string(text);
+}
+
 }  // namespace trolvane

@@ -3,7 +3,6 @@
 #include "net/icmp_client.h"
 #include "net/net_exceptions.h"
 #include "platform/process.h"
-#include "text/dotted_quad.h"
 #include "text/messages.h"
 #include "wake/confirm_schedule.h"
 #include "wake/machine_check.h"
@@ -18,7 +17,7 @@ void TMagicPacket::ConfirmBoot() {
   const Destinations& to = Targets();
   if (!to.host) throw EBootFaultException(msg::kBootPingError);
   TNetIcmpClient client;  // a failure to create it passes on unchanged
-  client.SetHost(DottedQuad(*to.host));
+  client.SetHost(*to.host);
   PortProbes probes(ProbePorts(), {*to.host});
   std::vector<std::vector<MachineCheck::Machine>> woken(1);
   try {
@@ -50,13 +49,12 @@ void TMagicPacket::ConfirmBoot() {
       .probe = probes.Seam(),
       .receive =
           [&](std::int32_t timeout) {
-            return probes.Receive(timeout,
-                                  [&client](std::int32_t wait) -> std::optional<HostAnswer> {
-                                    const TReplyStatus reply = client.AwaitReply(wait);
-                                    if (reply.Status == TReplyStatusKind::rkTimedOut)
-                                      return std::nullopt;
-                                    return HostAnswer{0, reply.Status};
-                                  });
+            return probes.Receive(
+                timeout, [&client](std::int32_t wait) -> std::optional<HostAnswer> {
+                  const TReplyStatus reply = client.AwaitReply(wait);
+                  if (reply.Status == TReplyStatusKind::rkTimedOut) return std::nullopt;
+                  return HostAnswer{0, reply.Status == TReplyStatusKind::rkEchoReply};
+                });
           },
       .wake_again =
           [&](std::size_t) {

@@ -50,9 +50,10 @@ struct Origin {
 // (RFC 1624), so it stays valid even for a message cut short.
 void PutBackIdentifier(std::uint8_t* icmp, std::size_t length, const PingState& state) {
   if (!state.sent || length < kIcmpHeaderSize) return;
-  PutNetworkWord(icmp + 2, UpdatedChecksum(NetworkWord(icmp + 2), NetworkWord(icmp + 4),
-                                           NetworkWord(state.identifier)));
-  std::memcpy(icmp + 4, state.identifier, 2);
+  PutNetworkWord(icmp + kIcmpChecksumAt, UpdatedChecksum(NetworkWord(icmp + kIcmpChecksumAt),
+                                                         NetworkWord(icmp + kIcmpIdentifierAt),
+                                                         NetworkWord(state.identifier)));
+  std::memcpy(icmp + kIcmpIdentifierAt, state.identifier, 2);
 }
 
 void WriteIpv4Header(std::uint8_t* header, std::size_t payload_length, const Origin& origin) {
@@ -132,10 +133,10 @@ ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::
   icmp[0] = error->ee_type;
   icmp[1] = error->ee_code;
   if (error->ee_type == ICMP_DEST_UNREACH && error->ee_code == ICMP_FRAG_NEEDED) {
-    PutNetworkWord(icmp + 6, error->ee_info);  // the next-hop MTU
+    PutNetworkWord(icmp + kIcmpSequenceAt, error->ee_info);  // the next-hop MTU
   }
   std::size_t length = kQuoteStart + quoted_length;
-  PutNetworkWord(icmp + 2, InternetChecksum(icmp, length));
+  PutNetworkWord(icmp + kIcmpChecksumAt, InternetChecksum(icmp, length));
   return static_cast<ssize_t>(length);
 }
 
@@ -183,7 +184,8 @@ void NotePingSent(int fd, const void* message, std::size_t length) {
   auto it = registry.find(fd);
   if (it == registry.end()) return;
   it->second.sent = true;
-  std::memcpy(it->second.identifier, static_cast<const std::uint8_t*>(message) + 4, 2);
+  std::memcpy(it->second.identifier, static_cast<const std::uint8_t*>(message) + kIcmpIdentifierAt,
+              2);
 }
 
 bool IsAsynchronousError(int error) {
