@@ -185,11 +185,16 @@ TEST_F(IcmpLoopback, SequenceNumbersRunOnAndWrap) {
   EXPECT_FALSE(client_.SocketHandle().SocketOpen());
 }
 
-TEST_F(IcmpLoopback, LocalhostInAnyCaseIsLoopback) {
+// "LOCALHOST" in any case, and an address given as a number, need no lookup.
+TEST_F(IcmpLoopback, LocalhostInAnyCaseAndANumberAreLoopback) {
   client_.SetHost("LocalHost");
   client_.Ping("hello");
   EXPECT_EQ(client_.LastReply().Status, TReplyStatusKind::rkEchoReply);
   EXPECT_EQ(client_.LastReply().SourceAddress, "127.0.0.1");
+  client_.SetHost(os::HToNl(0x7F000001));
+  client_.Ping();
+  EXPECT_EQ(client_.LastReply().SourceAddress, "127.0.0.1");
+  EXPECT_EQ(client_.Host(), "127.0.0.1");
 }
 
 }  // namespace
