@@ -30,12 +30,6 @@ void TNetIcmpClient::BeginSeries() {
   sent_.count = 0;
 }
 
-void TNetIcmpClient::EndSeries() {
-  in_series_ = false;
-  sent_.count = 0;
-  CloseSocket();
-}
-
 void TNetIcmpClient::SendNextRequest() {
   BuildEchoRequest({});
   SendEchoRequest();

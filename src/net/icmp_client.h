@@ -27,11 +27,10 @@ class TNetIcmpClient : public TNetRawClient {
   // LastReply unless the closing step failed, as they were.
   void Ping(std::string_view payload = {}, std::uint16_t sequence = 0);
 
-  // Between BeginSeries and EndSeries every Ping goes over one socket that stays open, and
-  // the answer to any request of the series ends the wait of each Ping: a host whose
-  // answers take longer than one Ping's wait is still heard. EndSeries closes the socket.
+  // From BeginSeries on, every Ping goes over one socket that stays open while the client
+  // lives, and the answer to any request of the series ends the wait of each Ping: a host
+  // whose answers take longer than one Ping's wait is still heard.
   void BeginSeries();
-  void EndSeries();
   // The next request of a series, sent without waiting for its answer (AwaitReply waits).
   void SendNextRequest();
   const TReplyStatus& LastReply() const { return last_reply_; }

@@ -32,8 +32,6 @@ TNetSocketHandle& TNetRawBase::AcquireHandle() {
   return *socket_handle_;
 }
 
-void TNetRawBase::CloseSocket() { socket_handle_->Close(); }
-
 std::int32_t TNetRawBase::ReceiveWithTimeout(void* buffer, std::int32_t count,
                                              std::int32_t timeout) {
   if (count <= 0 || buffer == nullptr) return 0;

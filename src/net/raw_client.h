@@ -35,8 +35,6 @@ class TNetRawBase : public TNetComponent {
   // The handle, its socket opened (and its time-to-live set) if none is.
   // Raises ENetInvalidSocket or ENetSocketError.
   TNetSocketHandle& AcquireHandle();
-  // Closes the socket if one is open.
-  void CloseSocket();
   // Bytes received, 0 when nothing arrived within the wait (a negative timeout means
   // ReceiveTimeout), -1 when the platform failed. No socket is opened for an empty area.
   std::int32_t ReceiveWithTimeout(void* buffer, std::int32_t count, std::int32_t timeout);

@@ -126,6 +126,8 @@ class TIpSocket : public TBaseSocket {
   // False, with the address untouched, when the host resolves to nothing.
   static bool BuildSocketAddress(std::string_view host, const std::string& port,
                                  os::SockAddrIn& address);
+
+ protected:
   static bool BuildSocketAddress(std::optional<std::uint32_t> host, const std::string& port,
                                  os::SockAddrIn& address);
   // The address set, or the host text's; nothing when it names no host to connect to.

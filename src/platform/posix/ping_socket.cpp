@@ -19,7 +19,6 @@
 namespace os::posix {
 namespace {
 
-constexpr std::size_t kIpHeaderSize = kIpv4HeaderSize;
 constexpr std::uint8_t kDefaultTtl = 64;
 
 struct PingState {
@@ -105,7 +104,7 @@ const ::sock_extended_err* ReadControl(::msghdr* msg, Origin* origin) {
 // received: its ICMP header, then the quoted request behind an IPv4 header.
 ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::size_t room,
                        Origin* origin) {
-  constexpr std::size_t kQuoteStart = kIcmpHeaderSize + kIpHeaderSize;
+  constexpr std::size_t kQuoteStart = kIcmpHeaderSize + kIpv4HeaderSize;
   if (room < kQuoteStart) {
     errno = EMSGSIZE;
     return -1;
@@ -211,8 +210,8 @@ ssize_t ReceivePing(int fd, void* buffer, std::size_t length, int flags, ::socka
   // On the heap when first needed: as a fixed thread-local array, its 64 KiB were zeroed at
   // every start of the program, which made up a good part of the start-up time.
   thread_local std::vector<std::uint8_t> scratch(65536);
-  std::uint8_t* icmp = scratch.data() + kIpHeaderSize;
-  const std::size_t room = scratch.size() - kIpHeaderSize;
+  std::uint8_t* icmp = scratch.data() + kIpv4HeaderSize;
+  const std::size_t room = scratch.size() - kIpv4HeaderSize;
   Origin origin;
   ssize_t n = FromErrorQueue(fd, state, icmp, room, &origin);
   if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -228,7 +227,7 @@ ssize_t ReceivePing(int fd, void* buffer, std::size_t length, int flags, ::socka
   }
   if (n < 0) return -1;
   WriteIpv4Header(scratch.data(), static_cast<std::size_t>(n), origin);
-  std::size_t total = kIpHeaderSize + static_cast<std::size_t>(n);
+  std::size_t total = kIpv4HeaderSize + static_cast<std::size_t>(n);
   std::size_t copied = std::min(total, length);
   std::memcpy(buffer, scratch.data(), copied);
   if (from != nullptr) {
