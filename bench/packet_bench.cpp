@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "net/raw_headers.h"
+#include "platform/checksum.h"
 #include "wake/magic_packet.h"
 
 namespace {
@@ -35,15 +36,15 @@ void BM_BuildMagicPacket(benchmark::State& state) {
 BENCHMARK(BM_BuildMagicPacket);
 
 // The Internet checksum over the 52-byte echo request.
-void BM_ComputeChecksum(benchmark::State& state) {
+void BM_InternetChecksum(benchmark::State& state) {
   std::array<std::uint8_t, trolvane::kEchoRequestSize> request{};
-  trolvane::BuildEchoRequest(request.data(), 0x1234, 3489, 123456, "");
+  trolvane::BuildEchoRequest(request.data(), 0x1234, trolvane::kFirstSequence, 123456, "");
   for (auto _ : state) {
     benchmark::DoNotOptimize(request.data());
-    benchmark::DoNotOptimize(trolvane::ComputeChecksum(request.data(), trolvane::kEchoRequestSize));
+    benchmark::DoNotOptimize(os::InternetChecksum(request.data(), request.size()));
   }
 }
-BENCHMARK(BM_ComputeChecksum);
+BENCHMARK(BM_InternetChecksum);
 
 // The whole request: header, numbers, payload and checksum.
 void BM_BuildEchoRequest(benchmark::State& state) {
@@ -64,12 +65,12 @@ void BM_DecodeEchoReply(benchmark::State& state) {
   area[8] = 64;
   area[12] = 127;
   area[15] = 1;
-  trolvane::BuildEchoRequest(&area[20], 0x1234, 3489, 123456, "");
+  trolvane::BuildEchoRequest(&area[20], 0x1234, trolvane::kFirstSequence, 123456, "");
   area[20] = trolvane::kIcmpEchoReply;
   area[22] = area[23] = 0;
-  const std::uint16_t sum = trolvane::ComputeChecksum(&area[20], trolvane::kEchoRequestSize);
-  area[22] = static_cast<std::uint8_t>(sum);
-  area[23] = static_cast<std::uint8_t>(sum >> 8);
+  os::PutNetworkWord(
+      &area[20] + os::kIcmpChecksumAt,
+      os::InternetChecksum(&area[20], static_cast<std::size_t>(trolvane::kEchoRequestSize)));
   const int n = 20 + trolvane::kEchoRequestSize;
   for (auto _ : state) {
     benchmark::DoNotOptimize(area.data());

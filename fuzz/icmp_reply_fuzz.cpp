@@ -8,6 +8,7 @@
 
 #include "fuzz_check.h"
 #include "net/raw_headers.h"
+#include "platform/checksum.h"
 
 namespace {
 
@@ -45,12 +46,12 @@ void CheckView(const Area& area, int n, std::uint16_t id, const PacketView& view
   // message, in the quoted echo request, behind a quoted ICMP header.
   int at = h + 4;
   if (echo) {
-    FUZZ_CHECK(view.target == view.source);
+    FUZZ_CHECK(std::memcmp(&view.target, view.source.data(), 4) == 0);
   } else {
     const std::size_t q = static_cast<std::size_t>(h) + 8;
     const int qh = (area[q] & 0x0F) * 4;
     FUZZ_CHECK(qh >= 20 && area[q + 9] == 1 && area[q + static_cast<std::size_t>(qh)] == 8);
-    FUZZ_CHECK(std::memcmp(view.target.data(), &area[q + 16], 4) == 0);
+    FUZZ_CHECK(std::memcmp(&view.target, &area[q + 16], 4) == 0);
     at = h + 8 + qh + 4;
   }
   FUZZ_CHECK(at + 4 <= n);
@@ -74,9 +75,9 @@ void CheckOwnRequest(std::uint16_t id, std::uint16_t seq, std::string_view rest)
   FUZZ_CHECK(OnesSum(request, trolvane::kEchoRequestSize) == 0xFFFF);
   request[0] = 0;
   request[2] = request[3] = 0;
-  const std::uint16_t sum = trolvane::ComputeChecksum(request, trolvane::kEchoRequestSize);
-  request[2] = static_cast<std::uint8_t>(sum);
-  request[3] = static_cast<std::uint8_t>(sum >> 8);
+  os::PutNetworkWord(
+      request + os::kIcmpChecksumAt,
+      os::InternetChecksum(request, static_cast<std::size_t>(trolvane::kEchoRequestSize)));
   PacketView view = trolvane::ExamineReply(area.data(), h + trolvane::kEchoRequestSize, id);
   FUZZ_CHECK(view.ours && view.sequence == seq);
   FUZZ_CHECK(view.kind == TReplyStatusKind::rkEchoReply && view.ttl == 64);
@@ -114,9 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (h >= 20 && n >= h + 4) {
     std::uint8_t* icmp = &clean[static_cast<std::size_t>(h)];
     icmp[2] = icmp[3] = 0;
-    const std::uint16_t sum = trolvane::ComputeChecksum(icmp, n - h);
-    icmp[2] = static_cast<std::uint8_t>(sum);
-    icmp[3] = static_cast<std::uint8_t>(sum >> 8);
+    os::PutNetworkWord(icmp + os::kIcmpChecksumAt,
+                       os::InternetChecksum(icmp, static_cast<std::size_t>(n - h)));
     CheckView(clean, n, id, trolvane::ExamineReply(clean.data(), n, id));
   }
 

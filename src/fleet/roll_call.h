@@ -15,9 +15,6 @@ namespace trolvane {
 
 class RollCall {
  public:
-  // Each address's requests are numbered from here, one after the other.
-  static constexpr std::uint16_t kFirstSequence = 3489;
-
   // The index of the address (network order); a repeated address keeps its index.
   std::size_t Add(std::uint32_t address);
   std::size_t Size() const { return entries_.size(); }
@@ -31,7 +28,7 @@ class RollCall {
  private:
   struct Entry {
     std::uint32_t address;
-    std::uint32_t sent = 0;  // at most 65536: then every number is one of ours
+    SentRequests sent;
   };
   std::vector<Entry> entries_;
   std::unordered_map<std::uint32_t, std::size_t> index_;

@@ -18,7 +18,7 @@ PacketView Answer(std::uint8_t target_last, std::uint16_t sequence, bool ours = 
   PacketView view;
   view.ours = ours;
   view.kind = TReplyStatusKind::rkEchoReply;
-  view.target = {198, 18, 1, target_last};
+  view.target = Address(target_last);
   view.sequence = sequence;
   return view;
 }
@@ -30,10 +30,10 @@ TEST(RollCall, AnAnswerBelongsToTheAddressItsRequestWentTo) {
   ASSERT_EQ(roll.Add(Address(2)), 1u);
   ASSERT_EQ(roll.Add(Address(3)), 2u);
   EXPECT_EQ(roll.Add(Address(2)), 1u) << "a repeated address keeps its index";
-  EXPECT_EQ(roll.NextRequest(0), RollCall::kFirstSequence);
-  EXPECT_EQ(roll.NextRequest(0), RollCall::kFirstSequence + 1);
-  EXPECT_EQ(roll.NextRequest(1), RollCall::kFirstSequence);
-  const std::uint16_t first = RollCall::kFirstSequence;
+  EXPECT_EQ(roll.NextRequest(0), kFirstSequence);
+  EXPECT_EQ(roll.NextRequest(0), kFirstSequence + 1);
+  EXPECT_EQ(roll.NextRequest(1), kFirstSequence);
+  const std::uint16_t first = kFirstSequence;
   const struct {
     const char* name;
     PacketView answer;
@@ -48,15 +48,6 @@ TEST(RollCall, AnAnswerBelongsToTheAddressItsRequestWentTo) {
       {"not ours", Answer(1, first, false), std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(roll.Match(c.answer), c.index) << c.name;
-}
-
-TEST(RollCall, SequenceNumbersRunOnAcrossTheWrap) {
-  RollCall roll;
-  roll.Add(Address(1));
-  for (int i = 0; i < 65536 - RollCall::kFirstSequence; ++i) roll.NextRequest(0);
-  EXPECT_EQ(roll.NextRequest(0), 0);
-  EXPECT_EQ(roll.Match(Answer(1, 0)), 0u);
-  EXPECT_EQ(roll.Match(Answer(1, 1)), std::nullopt);
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "text/dotted_quad.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
@@ -88,7 +87,7 @@ class PacketSender {
     if (!to.host) return false;
     bool ok = Datagram(*to.host, hosts_[line].packet, first_round);
     // The limited broadcast (mask bits 0) names no network: it is never sent to.
-    if (to.broadcast && *to.broadcast != 0xFFFFFFFFu) {
+    if (to.broadcast && NamesOneHost(*to.broadcast)) {
       ok = Datagram(*to.broadcast, hosts_[line].packet, first_round) && ok;
     }
     return ok;
@@ -160,14 +159,14 @@ void TWakeList::Run() {
   const EchoExchange exchange{
       .send =
           [&](std::size_t index) {
-            socket.SendRequest(DottedQuad(roll.Address(index)), roll.NextRequest(index));
+            socket.SendRequest(roll.Address(index), roll.NextRequest(index));
           },
       .receive = [&](std::int32_t wait) -> std::optional<HostAnswer> {
         PacketView answer;
         if (!socket.Receive(wait, &answer)) return std::nullopt;
         const std::optional<std::size_t> index = roll.Match(answer);
         if (!index) return std::nullopt;
-        return HostAnswer{*index, answer.kind};
+        return HostAnswer{*index, answer.kind == TReplyStatusKind::rkEchoReply};
       },
   };
   const std::vector<HostOutcome> outcomes = wait.Run(exchange, [&](std::size_t index) {

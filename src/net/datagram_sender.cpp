@@ -1,5 +1,7 @@
 #include "net/datagram_sender.h"
 
+#include "net/udp_socket.h"
+
 namespace trolvane {
 
 TDatagramSender::~TDatagramSender() {
@@ -7,7 +9,7 @@ TDatagramSender::~TDatagramSender() {
 }
 
 int TDatagramSender::SendTo(std::uint32_t address, std::uint16_t port, const void* data, int size) {
-  if (address == 0 || address == os::kInaddrNone) return os::kWsaHostNotFound;
+  if (!NamesOneHost(address)) return os::kWsaHostNotFound;
   if (socket_ != os::kInvalidSocket && ++on_socket_ > kSendsPerSocket) {
     os::closesocket(socket_);
     socket_ = os::kInvalidSocket;

@@ -32,8 +32,8 @@ TNetEchoSocket::TNetEchoSocket(std::size_t addresses) : addresses_(addresses) {
   SetProtocol(os::kIpProtoIcmp);
 }
 
-// Opens the socket once, sizes its receive buffer (read back, for what the system granted)
-// and makes it non-blocking; later calls find it open.
+// Opens the socket once, sizes its receive buffer and makes it non-blocking; later calls
+// find it open.
 TNetSocketHandle& TNetEchoSocket::Handle() {
   if (handle_ != nullptr && handle_->SocketOpen()) return *handle_;
   TNetSocketHandle& handle = AcquireHandle();
@@ -41,20 +41,13 @@ TNetSocketHandle& TNetEchoSocket::Handle() {
   const auto wanted = static_cast<std::int32_t>(
       std::clamp(addresses_ * kBytesPerAnswer, kLeastBuffer, kMostBuffer));
   // A buffer the system will not grow still works, only with less slack.
-  std::int32_t granted = 0;
-  int length = sizeof granted;
-  if (stack->SockSetSockOpt(handle.Socket(), os::kSolSocket, os::kSoRcvBuf, &wanted,
-                            sizeof wanted) == 0 &&
-      stack->SockGetSockOpt(handle.Socket(), os::kSolSocket, os::kSoRcvBuf, &granted, &length) ==
-          0) {
-    buffer_granted_ = granted;
-  }
+  stack->SockSetSockOpt(handle.Socket(), os::kSolSocket, os::kSoRcvBuf, &wanted, sizeof wanted);
   non_blocking_ = stack->SockSetNonBlocking(handle.Socket(), true) == 0;
   handle_ = &handle;
   return handle;
 }
 
-void TNetEchoSocket::SendRequest(const std::string& address, std::uint16_t sequence) {
+void TNetEchoSocket::SendRequest(std::uint32_t address, std::uint16_t sequence) {
   BuildEchoRequest(request_.data(), OurEchoIdentifier(), sequence, os::TickCount(), {});
   try {
     Handle().SendToAddress(address, 0, request_.data(), kEchoRequestSize);

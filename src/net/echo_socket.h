@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <string>
 
 #include "net/raw_client.h"
 #include "net/raw_headers.h"
@@ -21,18 +20,15 @@ class TNetEchoSocket : public TNetRawClient {
   // the socket opens (a second of their answers must fit while the program is held up).
   explicit TNetEchoSocket(std::size_t addresses = 1);
 
-  // Sends one echo request to the dotted address. Raises as the raw client's send does
-  // (no socket, a refused send).
-  void SendRequest(const std::string& address, std::uint16_t sequence);
+  // Sends one echo request to the address (network order). Raises as the raw client's
+  // send does (no socket, a refused send).
+  void SendRequest(std::uint32_t address, std::uint16_t sequence);
   // Waits at most timeout ms for the next datagram: true, with the answer, when it is one
   // of ours; false when nothing came or it was somebody else's (a poll within a
   // millisecond of the last look finds nothing, without asking). Raises ENetSocketError
   // when the receive fails. Each wake-up takes every datagram already waiting (up to a
   // bound), so that a slow receive path does not let the system's buffer overflow.
   bool Receive(std::int32_t timeout, PacketView* answer);
-  // The receive buffer the system granted, in bytes as it reports them; 0 before the
-  // socket is open or when it does not tell.
-  std::int32_t ReceiveBufferGranted() const { return buffer_granted_; }
 
  private:
   TNetSocketHandle& Handle();
@@ -45,7 +41,6 @@ class TNetEchoSocket : public TNetRawClient {
 
   std::size_t addresses_;
   TNetSocketHandle* handle_ = nullptr;
-  std::int32_t buffer_granted_ = 0;
   // A socket that does not block is read until it runs dry, without a readiness test
   // before each datagram (both cost a system call, and a slow one under Wine).
   bool non_blocking_ = false;

@@ -3,12 +3,12 @@
 #include "net/component.h"
 #include "net/stack.h"
 #include "net/ticks.h"
+#include "platform/checksum.h"
 #include "platform/process.h"
 
 namespace trolvane {
 TNetIcmpClient::TNetIcmpClient() {
   SetProtocol(os::kIpProtoIcmp);
-  next_sequence_ = 3489;
   SetReceiveTimeout(5000);
 }
 
@@ -27,13 +27,7 @@ void TNetIcmpClient::Ping(std::string_view payload, std::uint16_t sequence) {
 
 void TNetIcmpClient::BeginSeries() {
   in_series_ = true;
-  window_count_ = 0;
-}
-
-void TNetIcmpClient::EndSeries() {
-  in_series_ = false;
-  window_count_ = 0;
-  CloseSocket();
+  sent_.count = 0;
 }
 
 void TNetIcmpClient::SendNextRequest() {
@@ -49,29 +43,28 @@ void TNetIcmpClient::BuildEchoRequest(std::string_view payload) {
 }
 
 std::uint16_t TNetIcmpClient::ComputeChecksum() const {
-  return trolvane::ComputeChecksum(request_area_.data(), request_size_);
+  // Read and stored least significant byte first, the sum's two bytes trade places.
+  const std::uint16_t sum =
+      os::InternetChecksum(request_area_.data(), static_cast<std::size_t>(request_size_));
+  return static_cast<std::uint16_t>(sum >> 8 | sum << 8);
 }
 
 void TNetIcmpClient::SendEchoRequest() {
   NoteRequestSent(SendToHost(Host(), Port(), request_area_.data(), request_size_), next_sequence_);
 }
 
-void TNetIcmpClient::NoteRequestSent(const std::string& address, std::uint16_t sequence) {
-  AddressBytes target{};
-  StackInstance()->AddressTextToBytes(address, target);
-  const bool continues = in_series_ && window_count_ > 0 && target == target_ &&
-                         static_cast<std::uint16_t>(window_first_ + window_count_) == sequence;
+void TNetIcmpClient::NoteRequestSent(std::uint32_t address, std::uint16_t sequence) {
+  const bool continues = in_series_ && sent_.count > 0 && address == target_ &&
+                         static_cast<std::uint16_t>(sent_.first + sent_.count) == sequence;
   if (!continues) {
-    target_ = target;
-    window_first_ = sequence;
-    window_count_ = 0;
+    target_ = address;
+    sent_ = {sequence, 0};
   }
-  if (window_count_ <= 0xFFFF) ++window_count_;
+  sent_.Next();
 }
 
 bool TNetIcmpClient::Answers(const PacketView& view) const {
-  return view.ours && view.target == target_ &&
-         static_cast<std::uint16_t>(view.sequence - window_first_) < window_count_;
+  return view.ours && view.target == target_ && sent_.Answers(view.sequence);
 }
 
 TReplyStatus TNetIcmpClient::AwaitReply(std::int32_t timeout) {

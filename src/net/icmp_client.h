@@ -18,7 +18,8 @@ class TNetIcmpClient : public TNetRawClient {
  public:
   using TOnReplyEvent = std::function<void(TNetIcmpClient& sender, const TReplyStatus& status)>;
 
-  // Protocol ICMP, a wait of 5000 ms, the first sequence number 3489. Opens no socket.
+  // Protocol ICMP, a wait of 5000 ms, the first sequence number kFirstSequence. Opens no
+  // socket.
   TNetIcmpClient();
 
   // One complete exchange. A sequence other than 0 replaces the next sequence number. A
@@ -26,11 +27,10 @@ class TNetIcmpClient : public TNetRawClient {
   // LastReply unless the closing step failed, as they were.
   void Ping(std::string_view payload = {}, std::uint16_t sequence = 0);
 
-  // Between BeginSeries and EndSeries every Ping goes over one socket that stays open, and
-  // the answer to any request of the series ends the wait of each Ping: a host whose
-  // answers take longer than one Ping's wait is still heard. EndSeries closes the socket.
+  // From BeginSeries on, every Ping goes over one socket that stays open while the client
+  // lives, and the answer to any request of the series ends the wait of each Ping: a host
+  // whose answers take longer than one Ping's wait is still heard.
   void BeginSeries();
-  void EndSeries();
   // The next request of a series, sent without waiting for its answer (AwaitReply waits).
   void SendNextRequest();
   const TReplyStatus& LastReply() const { return last_reply_; }
@@ -43,9 +43,9 @@ class TNetIcmpClient : public TNetRawClient {
   void BuildEchoRequest(std::string_view payload);
   std::uint16_t ComputeChecksum() const;
   void SendEchoRequest();
-  // Records that the request with this sequence number went to this dotted address; its
-  // answers count from now on (alone, or beside those of the series so far).
-  void NoteRequestSent(const std::string& address, std::uint16_t sequence);
+  // Records that the request with this sequence number went to this address (network
+  // order); its answers count from now on (alone, or beside those of the series so far).
+  void NoteRequestSent(std::uint32_t address, std::uint16_t sequence);
   TReplyStatus AwaitReply(std::int32_t timeout);
   // Examines the n bytes in the receive area; true when they end the wait: nothing came
   // (n = 0), or the address the last request went to answered one of the requests of
@@ -61,13 +61,12 @@ class TNetIcmpClient : public TNetRawClient {
  private:
   std::array<std::uint8_t, kIcmpAreaSize> receive_area_{};
   std::array<std::uint8_t, kIcmpAreaSize> request_area_{};
-  std::uint16_t next_sequence_ = 3489;
+  std::uint16_t next_sequence_ = kFirstSequence;
   std::int32_t request_size_ = kEchoRequestSize;
   TReplyStatus last_reply_;
-  // The requests whose answers count: consecutive sequence numbers, all to target_.
-  std::array<std::uint8_t, 4> target_ = {};
-  std::uint16_t window_first_ = 0;
-  std::uint32_t window_count_ = 0;
+  // The requests whose answers count, all to target_.
+  std::uint32_t target_ = 0;
+  SentRequests sent_;
   bool in_series_ = false;
 
   bool Answers(const PacketView& view) const;

@@ -2,6 +2,7 @@
 
 #include "net/component.h"
 #include "net/stack.h"
+#include "text/dotted_quad.h"
 
 namespace trolvane {
 
@@ -31,8 +32,6 @@ TNetSocketHandle& TNetRawBase::AcquireHandle() {
   return *socket_handle_;
 }
 
-void TNetRawBase::CloseSocket() { socket_handle_->Close(); }
-
 std::int32_t TNetRawBase::ReceiveWithTimeout(void* buffer, std::int32_t count,
                                              std::int32_t timeout) {
   if (count <= 0 || buffer == nullptr) return 0;
@@ -41,11 +40,21 @@ std::int32_t TNetRawBase::ReceiveWithTimeout(void* buffer, std::int32_t count,
   return AcquireHandle().Receive(buffer, count, 0);
 }
 
-std::string TNetRawBase::SendToHost(const std::string& host, std::int32_t port, const void* buffer,
-                                    std::int32_t size) {
-  std::string address = StackInstance()->ResolveToAddress(host);
-  AcquireHandle().SendToAddress(address, port, buffer, size);
-  return address;
+void TNetRawBase::SetHost(std::uint32_t address) {
+  host_ = DottedQuad(address);
+  resolved_host_ = host_;
+  resolved_address_ = address;
+}
+
+std::uint32_t TNetRawBase::SendToHost(const std::string& host, std::int32_t port,
+                                      const void* buffer, std::int32_t size) {
+  if (resolved_host_.empty() || host != resolved_host_) {
+    TNetStack* stack = StackInstance();
+    resolved_address_ = stack->AddressTextToValue(stack->ResolveToAddress(host));
+    resolved_host_ = host;
+  }
+  AcquireHandle().SendToAddress(resolved_address_, port, buffer, size);
+  return resolved_address_;
 }
 
 }  // namespace trolvane

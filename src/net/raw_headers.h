@@ -19,6 +19,8 @@ using os::kIcmpTimeExceeded;
 inline constexpr int kEchoRequestSize = 52;
 inline constexpr int kEchoPayloadSize = 32;
 inline constexpr int kIcmpAreaSize = 1024;
+// The sequence number of the first echo request to an address.
+inline constexpr std::uint16_t kFirstSequence = 3489;
 
 // Callers compare with the numbers, so the order is fixed.
 enum class TReplyStatusKind : std::uint8_t {
@@ -39,11 +41,6 @@ struct TReplyStatus {
   std::uint8_t ReplyTtl = 0;
   TReplyStatusKind Status = TReplyStatusKind::rkEchoReply;
 };
-
-// RFC 1071 over size bytes, words read least significant byte first (an odd last byte
-// padded with zero); stored the same way it gives the standard checksum bytes. Over a
-// message that holds its checksum it gives 0 when the checksum verifies.
-std::uint16_t ComputeChecksum(const std::uint8_t* bytes, int size);
 
 // The identifier of this process's echo requests: the low 16 bits of its id, asked once.
 std::uint16_t OurEchoIdentifier();
@@ -67,7 +64,24 @@ struct PacketView {
   std::uint16_t sequence = 0;
   std::uint8_t ttl = 0;
   std::array<std::uint8_t, 4> source = {};  // who sent the datagram
-  std::array<std::uint8_t, 4> target = {};  // where the answered request went
+  std::uint32_t target = 0;                 // where the answered request went, network order
+};
+
+// The echo requests sent to one address: consecutive sequence numbers from first. An
+// answer of ours to that address counts when it carries one of them.
+struct SentRequests {
+  std::uint16_t first = kFirstSequence;
+  std::uint32_t count = 0;  // at most 65536: then every number is one of ours
+
+  // The sequence number of the next request, counted as sent.
+  std::uint16_t Next() {
+    const auto sequence = static_cast<std::uint16_t>(first + count);
+    if (count <= 0xFFFF) ++count;
+    return sequence;
+  }
+  bool Answers(std::uint16_t sequence) const {
+    return static_cast<std::uint16_t>(sequence - first) < count;
+  }
 };
 
 // Examines the n bytes received at the start of a receive area (IPv4 header first).

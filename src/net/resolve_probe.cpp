@@ -4,7 +4,6 @@
 
 #include "net/net_exceptions.h"
 #include "platform/process.h"
-#include "text/dotted_quad.h"
 
 namespace trolvane {
 namespace {
@@ -23,7 +22,7 @@ bool TResolveProbe::Send(std::uint32_t address) {
   }
   if (icmp_) {
     try {
-      echo_->SendRequest(DottedQuad(address), ++sequence_);
+      echo_->SendRequest(address, ++sequence_);
       return true;
     } catch (const ENetInvalidSocket&) {
       icmp_ = false;  // no ICMP socket for this process: datagrams from now on

@@ -43,6 +43,11 @@ void TNetSocketHandle::SetOption(int level, int name, const void* value, int len
 
 void TNetSocketHandle::SendToAddress(const std::string& address, int port, const void* buffer,
                                      int size) {
+  SendToAddress(StackInstance()->AddressTextToValue(address), port, buffer, size);
+}
+
+void TNetSocketHandle::SendToAddress(std::uint32_t address, int port, const void* buffer,
+                                     int size) {
   TNetStack* stack = StackInstance();
   int sent = stack->SockSendTo(socket_, buffer, size, 0, address, port);
   if (sent == os::kSocketError) {

@@ -24,8 +24,11 @@ class TNetSocketHandle {
   virtual void Close();
   // Raises ENetSocketError when the platform refuses.
   void SetOption(int level, int name, const void* value, int length);
-  // Raises ENetPackageSizeTooBig, ENetSocketError or ENetNotAllBytesSent.
+  // Raises ENetPackageSizeTooBig, ENetSocketError or ENetNotAllBytesSent; EConvertError
+  // for dotted text that does not read as an address.
   void SendToAddress(const std::string& address, int port, const void* buffer, int size);
+  // The same to an address in network order.
+  void SendToAddress(std::uint32_t address, int port, const void* buffer, int size);
   // Bytes received, or -1; unchecked.
   int Receive(void* buffer, int length, int flags);
   // -2 waits without limit, 0 polls. Raises ENetConnClosedGracefully without a socket; a

@@ -76,13 +76,8 @@ std::uint32_t TNetStack::AddressTextToValue(const std::string& address) {
   return value;
 }
 
-// Failed socket calls become ENetSocketError with the code and its English text.
-std::string TNetStack::FormatSocketError(int code, const std::string& text) {
-  return "Socket Error # " + std::to_string(code) + "\r\n" + text;
-}
-
 std::string TNetStack::SocketErrorMessage(int code) {
-  return FormatSocketError(code, std::string(SocketErrorText(code)));
+  return FormatSocketError(code, SocketErrorText(code));
 }
 
 void TNetStack::CheckSocketResult(int result) {

@@ -50,6 +50,9 @@ class TNetStack {
   virtual int SockSend(os::SOCKET s, const void* buffer, int length, int flags) = 0;
   virtual int SockSendTo(os::SOCKET s, const void* buffer, int length, int flags,
                          const std::string& address, int port) = 0;
+  // address in network order.
+  virtual int SockSendTo(os::SOCKET s, const void* buffer, int length, int flags,
+                         std::uint32_t address, int port) = 0;
   virtual int SockSetSockOpt(os::SOCKET s, int level, int name, const void* value, int length) = 0;
   virtual os::SOCKET SockSocket(int family, int type, int protocol) = 0;
   virtual int SockShutdown(os::SOCKET s, int how) = 0;
@@ -83,8 +86,6 @@ class TNetStack {
  protected:
   // Like a failed check: the code becomes LastErrorCode, then ENetSocketError is raised.
   [[noreturn]] void RaiseRecordedFailure(int code);
-  // "Socket Error # <code>" CR LF and the text.
-  static std::string FormatSocketError(int code, const std::string& text);
 
   std::unique_ptr<std::vector<std::string>> local_addrs_;
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "net/net_exceptions.h"
+#include "net/socket_error_texts.h"
 #include "net/winsock2_binding.h"
 #include "text/exception.h"
 #include "text/int_convert.h"
@@ -192,7 +193,12 @@ int TNetStackWindows::SockSend(os::SOCKET s, const void* buffer, int length, int
 
 int TNetStackWindows::SockSendTo(os::SOCKET s, const void* buffer, int length, int flags,
                                  const std::string& address, int port) {
-  os::SockAddrIn record = MakeRecord(os::kAfInet, AddressTextToValue(address), port);
+  return SockSendTo(s, buffer, length, flags, AddressTextToValue(address), port);
+}
+
+int TNetStackWindows::SockSendTo(os::SOCKET s, const void* buffer, int length, int flags,
+                                 std::uint32_t address, int port) {
+  os::SockAddrIn record = MakeRecord(os::kAfInet, address, port);
   return ws2::sendto(s, static_cast<const char*>(buffer), length, flags, &record, kRecordLength);
 }
 

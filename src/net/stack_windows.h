@@ -38,6 +38,8 @@ class TNetStackWindows : public TNetStack {
   int SockSend(os::SOCKET s, const void* buffer, int length, int flags) override;
   int SockSendTo(os::SOCKET s, const void* buffer, int length, int flags,
                  const std::string& address, int port) override;
+  int SockSendTo(os::SOCKET s, const void* buffer, int length, int flags, std::uint32_t address,
+                 int port) override;
   int SockSetSockOpt(os::SOCKET s, int level, int name, const void* value, int length) override;
   os::SOCKET SockSocket(int family, int type, int protocol) override;
   int SockShutdown(os::SOCKET s, int how) override;

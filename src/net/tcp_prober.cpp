@@ -130,7 +130,8 @@ std::size_t TTcpProber::Poll(std::int32_t timeout_ms, std::vector<ProbeResult>* 
                                   static_cast<int>(wait));
     if (ready < 0) {
       const int code = os::WSAGetLastError();
-      if (code != os::kWsaeIntr) throw ENetSocketError(code, std::string(SocketErrorText(code)));
+      if (code != os::kWsaeIntr)
+        throw ENetSocketError(code, FormatSocketError(code, SocketErrorText(code)));
     }
     now = os::MicroTicks();
     polled_at_us_ = now;

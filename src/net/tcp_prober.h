@@ -47,8 +47,6 @@ class TTcpProber {
   TTcpProber(const TTcpProber&) = delete;
   TTcpProber& operator=(const TTcpProber&) = delete;
 
-  // How many attempts may be open at once (at least 1); fixed for the prober's life.
-  std::size_t Capacity() const { return capacity_; }
   // Attempts open now, and those ended but not yet reported.
   std::size_t OpenCount() const { return open_.size(); }
   std::size_t ReportPending() const { return ended_.size(); }

@@ -129,6 +129,8 @@ std::string TIpSocket::ResolveHostText(std::string_view text) {
 }
 
 std::optional<std::uint32_t> TIpSocket::ResolveHostAddress(std::string_view text) {
+  // A digit-led text is read once, by the parser that tells whether it is an address.
+  if (!text.empty() && IsDigit(text[0])) return ParseAddress(text);
   const std::string dotted = ResolveHostText(text);
   // Nothing to connect to; what the parser makes of it would be the limited broadcast
   // address, which reaches every host on the local network.
@@ -152,11 +154,21 @@ std::int32_t TIpSocket::ResolvePortText(const std::string& text) {
 
 bool TIpSocket::BuildSocketAddress(std::string_view host, const std::string& port,
                                    os::SockAddrIn& address) {
-  const std::optional<std::uint32_t> numeric = ResolveHostAddress(host);
+  return BuildSocketAddress(ResolveHostAddress(host), port, address);
+}
+
+bool TIpSocket::BuildSocketAddress(std::optional<std::uint32_t> host, const std::string& port,
+                                   os::SockAddrIn& address) {
   auto port_number = static_cast<std::uint16_t>(ResolvePortText(port));
-  if (!numeric) return false;
-  address = os::SockAddrIn{os::kAfInet, os::HToNs(port_number), *numeric, {}};
+  if (!host) return false;
+  address = os::SockAddrIn{os::kAfInet, os::HToNs(port_number), *host, {}};
   return true;
+}
+
+std::optional<std::uint32_t> TIpSocket::RemoteHostAddress() const {
+  if (!remote_address_) return ResolveHostAddress(remote_host_);
+  if (!NamesOneHost(*remote_address_)) return std::nullopt;
+  return remote_address_;
 }
 
 // --- TCustomIpClient ---
@@ -173,7 +185,7 @@ void TCustomIpClient::Activate() {
   if (!Active() || is_connected_) return;
   os::SockAddrIn address{};
   int result = os::kSocketError;
-  if (BuildSocketAddress(RemoteHost(), RemotePort(), address)) {
+  if (BuildSocketAddress(RemoteHostAddress(), RemotePort(), address)) {
     result = CheckCallResult(os::connect(WinsockHandle(), &address, sizeof address));
   } else {
     os::WSASetLastError(os::kWsaHostNotFound);

@@ -1,6 +1,6 @@
-// A connected UDP client socket over Winsock 1.1: remote host and port given as text,
-// opened, used for one send, closed. Failed socket calls go to OnError, never raise;
-// the one exception that leaves Activate is the port-text conversion error.
+// A connected UDP client socket over Winsock 1.1: remote host given as text or as an
+// address, port as text, opened, used for one send, closed. Failed socket calls go to OnError,
+// never raise; the one exception that leaves Activate is the port-text conversion error.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,12 @@ class ESocketError : public Exception {
  public:
   using Exception::Exception;
 };
+
+// 0.0.0.0 and 255.255.255.255 name no one host (this machine, every host of the link):
+// no address given as a number is ever sent to.
+constexpr bool NamesOneHost(std::uint32_t address) {
+  return address != 0 && address != os::kInaddrNone;
+}
 
 enum class TSocketBlockMode : std::uint8_t { bmBlocking, bmNonBlocking };
 
@@ -96,7 +102,13 @@ class TIpSocket : public TBaseSocket {
   const std::string& LocalPort() const { return local_port_; }
   void SetLocalPort(std::string value) { CloseThenStore(local_port_, std::move(value)); }
   const std::string& RemoteHost() const { return remote_host_; }
-  void SetRemoteHost(std::string value) { CloseThenStore(remote_host_, std::move(value)); }
+  void SetRemoteHost(std::string value) {
+    CloseThenStore(remote_address_, std::optional<std::uint32_t>());
+    CloseThenStore(remote_host_, std::move(value));
+  }
+  // The remote host as an address in network order, needing no resolving; one that names
+  // no one host is refused as an unknown host text is.
+  void SetRemoteAddress(std::uint32_t value) { CloseThenStore(remote_address_, {value}); }
   const std::string& RemotePort() const { return remote_port_; }
   void SetRemotePort(std::string value) { CloseThenStore(remote_port_, std::move(value)); }
 
@@ -115,11 +127,18 @@ class TIpSocket : public TBaseSocket {
   static bool BuildSocketAddress(std::string_view host, const std::string& port,
                                  os::SockAddrIn& address);
 
+ protected:
+  static bool BuildSocketAddress(std::optional<std::uint32_t> host, const std::string& port,
+                                 os::SockAddrIn& address);
+  // The address set, or the host text's; nothing when it names no host to connect to.
+  std::optional<std::uint32_t> RemoteHostAddress() const;
+
  private:
   std::string local_host_;
   std::string local_port_;
   std::string remote_host_;
   std::string remote_port_;
+  std::optional<std::uint32_t> remote_address_;
 };
 
 // Connects on open, shuts down on close.

@@ -97,6 +97,24 @@ TEST_F(UdpSocketTest, SendsTheBufferToTheGivenPort) {
   EXPECT_TRUE(errors_.empty());
 }
 
+// A number replaces the host text; one that names no one host is refused as a host
+// text that names none is.
+TEST_F(UdpSocketTest, AnAddressGivenAsANumberIsConnectedToWithoutTheText) {
+  ASSERT_TRUE(receiver_.Ok());
+  socket_.OnError = [this](TBaseSocket&, int code) { errors_.push_back(code); };
+  for (const std::uint32_t address : {os::HToNl(0x7F000001), 0u, os::kInaddrNone}) {
+    socket_.SetRemoteHost("1.2.3.x");
+    socket_.SetRemoteAddress(address);
+    socket_.SetRemotePort(receiver_.PortText());
+    socket_.Activate();
+    const bool sendable = address != 0 && address != os::kInaddrNone;
+    EXPECT_EQ(socket_.IsConnected(), sendable) << address;
+    EXPECT_EQ(errors_, sendable ? std::vector<int>{} : std::vector<int>{os::kWsaHostNotFound});
+    errors_.clear();
+    socket_.Deactivate();
+  }
+}
+
 TEST_F(UdpSocketTest, ActivatingTwiceCreatesOneSocket) {
   Open();
   os::SOCKET first = socket_.WinsockHandle();

@@ -11,6 +11,23 @@ inline constexpr std::size_t kIpv4HeaderSize = 20;  // without options
 inline constexpr std::uint8_t kIpProtocolIcmp = 1;
 inline constexpr std::size_t kIcmpHeaderSize = 8;
 
+// Where the fields lie, counted from the start of their header.
+inline constexpr std::uint8_t kIpv4VersionAndLength = 0x45;  // version 4, 20 bytes
+inline constexpr std::size_t kIpv4TotalLengthAt = 2;
+inline constexpr std::size_t kIpv4TtlAt = 8;
+inline constexpr std::size_t kIpv4ProtocolAt = 9;
+inline constexpr std::size_t kIpv4ChecksumAt = 10;
+inline constexpr std::size_t kIpv4SourceAt = 12;
+inline constexpr std::size_t kIpv4DestinationAt = 16;
+inline constexpr std::size_t kIcmpChecksumAt = 2;
+inline constexpr std::size_t kIcmpIdentifierAt = 4;
+inline constexpr std::size_t kIcmpSequenceAt = 6;  // the next-hop MTU in "fragmentation needed"
+inline constexpr std::size_t kEchoTickAt = 8;      // our requests' send time
+
+// The version, and the header's length in bytes, that an IPv4 header's first byte gives.
+inline int Ipv4Version(const std::uint8_t* header) { return header[0] >> 4; }
+inline int Ipv4HeaderLength(const std::uint8_t* header) { return (header[0] & 0x0F) * 4; }
+
 inline constexpr std::uint8_t kIcmpEchoReply = 0;
 inline constexpr std::uint8_t kIcmpDestUnreachable = 3;
 inline constexpr std::uint8_t kIcmpEchoRequest = 8;

@@ -87,7 +87,7 @@ std::vector<HostOutcome> ConfirmHosts(std::size_t count, std::int32_t timeout,
   };
   auto judge = [&](const HostAnswer& answer) {
     if (answer.index >= count || done[answer.index]) return;
-    if (answer.kind != TReplyStatusKind::rkEchoReply) {
+    if (!answer.runs) {
       outcomes[answer.index] = HostOutcome::kError;
     } else if (!held[answer.index]) {
       decide(answer.index,

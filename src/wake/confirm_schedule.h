@@ -9,7 +9,6 @@
 #include <optional>
 #include <vector>
 
-#include "net/raw_headers.h"
 #include "wake/pacer.h"
 
 namespace trolvane {
@@ -17,7 +16,9 @@ namespace trolvane {
 // An answer of ours, already matched to the host whose request it answers.
 struct HostAnswer {
   std::size_t index;
-  TReplyStatusKind kind;
+  // It proves that the host's system runs (an echo reply, a connection accepted or
+  // refused); otherwise an ICMP error answered the request.
+  bool runs;
 };
 
 enum class MachineVerdict { kOwn, kOther, kLater, kUnsure };

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "net/raw_headers.h"
+
 namespace trolvane {
 namespace {
 
@@ -53,7 +55,7 @@ struct Net {
               const auto& p = plan[i];
               const auto& [kind, ms] = p[std::min<std::size_t>(asked[i]++, p.size() - 1)];
               for (int n = duplicate ? 2 : 1; kind != K::rkTimedOut && n > 0; --n) {
-                due.emplace(now + ms * 1000, HostAnswer{i, kind});
+                due.emplace(now + ms * 1000, HostAnswer{i, kind == K::rkEchoReply});
               }
               return true;
             },

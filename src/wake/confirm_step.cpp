@@ -1,7 +1,6 @@
 #include <string>
 
 #include "net/icmp_client.h"
-#include "text/dotted_quad.h"
 #include "text/messages.h"
 #include "wake/confirm_wiring.h"
 #include "wake/magic_packet.h"
@@ -15,7 +14,7 @@ void TMagicPacket::ConfirmBoot() {
     throw EBootFaultException(msg::kBootNotConfirmed + NotConfirmedReason(HostOutcome::kError));
   }
   TNetIcmpClient client;  // a failure to create it passes on unchanged
-  client.SetHost(DottedQuad(*to.host));
+  client.SetHost(*to.host);
   std::vector<std::vector<MachineCheck::Machine>> woken(1);
   try {
     woken[0].push_back({0, MacOf(Packet())});
@@ -32,7 +31,7 @@ void TMagicPacket::ConfirmBoot() {
       .receive = [&client](std::int32_t wait) -> std::optional<HostAnswer> {
         const TReplyStatus reply = client.AwaitReply(wait);
         if (reply.Status == TReplyStatusKind::rkTimedOut) return std::nullopt;
-        return HostAnswer{0, reply.Status};
+        return HostAnswer{0, reply.Status == TReplyStatusKind::rkEchoReply};
       },
   };
   const HostOutcome outcome = wait.Run(exchange,

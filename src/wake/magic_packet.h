@@ -105,10 +105,10 @@ class TMagicPacket {
   std::string GetBroadcastAddress() const;
 
  protected:
-  // One datagram to the address on PortText; any failure becomes
+  // One datagram to the address (network order) on PortText; any failure becomes
   // EMagicPacketSendException. Without an address nothing is sent, but a port text or a
   // MAC text that the send would refuse is still refused.
-  void SendPacketTo(TUdpSocket& socket, const std::optional<std::string>& address);
+  void SendPacketTo(TUdpSocket& socket, std::optional<std::uint32_t> address);
   // The packet of MacAddress, built once a run; a MAC that cannot be read raises its
   // EArgsException each time.
   const MagicPacketBytes& Packet();

@@ -28,7 +28,7 @@ void PortAttempts::Collect(std::int32_t timeout) {
   for (const ProbeResult& result : finished_) {
     if (!Confirms(result.outcome)) continue;
     auto it = index_of_.find(result.address);
-    if (it != index_of_.end()) heard_.push_back({it->second, TReplyStatusKind::rkEchoReply});
+    if (it != index_of_.end()) heard_.push_back({it->second, true});
   }
 }
 

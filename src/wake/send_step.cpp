@@ -1,7 +1,6 @@
 #include <exception>
 
 #include "net/udp_socket.h"
-#include "text/dotted_quad.h"
 #include "text/messages.h"
 #include "wake/destinations.h"
 #include "wake/magic_packet.h"
@@ -26,8 +25,8 @@ const Destinations& TMagicPacket::Targets() {
 void TMagicPacket::SendMagicPacket() {
   const Destinations to = Targets();  // a refused host raises before anything goes out
   TUdpSocket socket;
-  SendPacketTo(socket, to.host ? std::optional(DottedQuad(*to.host)) : std::nullopt);
-  if (to.broadcast) SendPacketTo(socket, DottedQuad(*to.broadcast));
+  SendPacketTo(socket, to.host);
+  if (to.broadcast) SendPacketTo(socket, to.broadcast);
 }
 
 const MagicPacketBytes& TMagicPacket::Packet() {
@@ -43,14 +42,14 @@ const MagicPacketBytes& TMagicPacket::Packet() {
   return *packet_;
 }
 
-void TMagicPacket::SendPacketTo(TUdpSocket& socket, const std::optional<std::string>& address) {
+void TMagicPacket::SendPacketTo(TUdpSocket& socket, std::optional<std::uint32_t> address) {
   try {
     if (!address) {
       TIpSocket::ResolvePortText(PortText());
       Packet();
       return;
     }
-    socket.SetRemoteHost(*address);
+    socket.SetRemoteAddress(*address);
     socket.SetRemotePort(PortText());
     socket.Activate();
     const MagicPacketBytes& packet = Packet();

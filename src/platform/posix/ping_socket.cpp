@@ -19,7 +19,6 @@
 namespace os::posix {
 namespace {
 
-constexpr std::size_t kIpHeaderSize = kIpv4HeaderSize;
 constexpr std::uint8_t kDefaultTtl = 64;
 
 struct PingState {
@@ -50,9 +49,10 @@ struct Origin {
 // (RFC 1624), so it stays valid even for a message cut short.
 void PutBackIdentifier(std::uint8_t* icmp, std::size_t length, const PingState& state) {
   if (!state.sent || length < kIcmpHeaderSize) return;
-  PutNetworkWord(icmp + 2, UpdatedChecksum(NetworkWord(icmp + 2), NetworkWord(icmp + 4),
-                                           NetworkWord(state.identifier)));
-  std::memcpy(icmp + 4, state.identifier, 2);
+  PutNetworkWord(icmp + kIcmpChecksumAt, UpdatedChecksum(NetworkWord(icmp + kIcmpChecksumAt),
+                                                         NetworkWord(icmp + kIcmpIdentifierAt),
+                                                         NetworkWord(state.identifier)));
+  std::memcpy(icmp + kIcmpIdentifierAt, state.identifier, 2);
 }
 
 void WriteIpv4Header(std::uint8_t* header, std::size_t payload_length, const Origin& origin) {
@@ -104,7 +104,7 @@ const ::sock_extended_err* ReadControl(::msghdr* msg, Origin* origin) {
 // received: its ICMP header, then the quoted request behind an IPv4 header.
 ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::size_t room,
                        Origin* origin) {
-  constexpr std::size_t kQuoteStart = kIcmpHeaderSize + kIpHeaderSize;
+  constexpr std::size_t kQuoteStart = kIcmpHeaderSize + kIpv4HeaderSize;
   if (room < kQuoteStart) {
     errno = EMSGSIZE;
     return -1;
@@ -132,10 +132,10 @@ ssize_t FromErrorQueue(int fd, const PingState& state, std::uint8_t* icmp, std::
   icmp[0] = error->ee_type;
   icmp[1] = error->ee_code;
   if (error->ee_type == ICMP_DEST_UNREACH && error->ee_code == ICMP_FRAG_NEEDED) {
-    PutNetworkWord(icmp + 6, error->ee_info);  // the next-hop MTU
+    PutNetworkWord(icmp + kIcmpSequenceAt, error->ee_info);  // the next-hop MTU
   }
   std::size_t length = kQuoteStart + quoted_length;
-  PutNetworkWord(icmp + 2, InternetChecksum(icmp, length));
+  PutNetworkWord(icmp + kIcmpChecksumAt, InternetChecksum(icmp, length));
   return static_cast<ssize_t>(length);
 }
 
@@ -183,7 +183,8 @@ void NotePingSent(int fd, const void* message, std::size_t length) {
   auto it = registry.find(fd);
   if (it == registry.end()) return;
   it->second.sent = true;
-  std::memcpy(it->second.identifier, static_cast<const std::uint8_t*>(message) + 4, 2);
+  std::memcpy(it->second.identifier, static_cast<const std::uint8_t*>(message) + kIcmpIdentifierAt,
+              2);
 }
 
 bool IsAsynchronousError(int error) {
@@ -209,8 +210,8 @@ ssize_t ReceivePing(int fd, void* buffer, std::size_t length, int flags, ::socka
   // On the heap when first needed: as a fixed thread-local array, its 64 KiB were zeroed at
   // every start of the program, which made up a good part of the start-up time.
   thread_local std::vector<std::uint8_t> scratch(65536);
-  std::uint8_t* icmp = scratch.data() + kIpHeaderSize;
-  const std::size_t room = scratch.size() - kIpHeaderSize;
+  std::uint8_t* icmp = scratch.data() + kIpv4HeaderSize;
+  const std::size_t room = scratch.size() - kIpv4HeaderSize;
   Origin origin;
   ssize_t n = FromErrorQueue(fd, state, icmp, room, &origin);
   if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -226,7 +227,7 @@ ssize_t ReceivePing(int fd, void* buffer, std::size_t length, int flags, ::socka
   }
   if (n < 0) return -1;
   WriteIpv4Header(scratch.data(), static_cast<std::size_t>(n), origin);
-  std::size_t total = kIpHeaderSize + static_cast<std::size_t>(n);
+  std::size_t total = kIpv4HeaderSize + static_cast<std::size_t>(n);
   std::size_t copied = std::min(total, length);
   std::memcpy(buffer, scratch.data(), copied);
   if (from != nullptr) {

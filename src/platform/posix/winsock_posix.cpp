@@ -181,6 +181,8 @@ SOCKET socket(int family, int type, int protocol) {
     FailErrno();
     return kInvalidSocket;
   }
+  // Set before any connect, so that no connect asks the socket's type.
+  if (type == SOCK_STREAM) posix::WatchConnectErrors(fd);
   return static_cast<SOCKET>(fd);
 }
 
@@ -250,7 +252,6 @@ int bind(SOCKET s, const SockAddrIn* address, int length) {
 int connect(SOCKET s, const SockAddrIn* address, int length) {
   if (!AddressArgumentOk(address, length)) return Fail(10014);
   ::sockaddr_in n = ToNative(*address);
-  if (IsStreamSocket(Fd(s))) posix::WatchConnectErrors(Fd(s));
   if (::connect(Fd(s), reinterpret_cast<::sockaddr*>(&n), sizeof(n)) == 0) return 0;
   // Winsock's word for a connection under way.
   if (errno == EINPROGRESS) return Fail(kWsaeWouldBlock);

@@ -38,7 +38,7 @@ constexpr IcmpKind kKinds[] = {
 // Completes an ICMP message with its checksum and puts the IPv4 header of the answer
 // in front of it.
 std::vector<std::uint8_t> Datagram(std::vector<std::uint8_t> icmp, const ICMP_ECHO_REPLY& reply) {
-  PutNetworkWord(icmp.data() + 2, InternetChecksum(icmp.data(), icmp.size()));
+  PutNetworkWord(icmp.data() + kIcmpChecksumAt, InternetChecksum(icmp.data(), icmp.size()));
   std::vector<std::uint8_t> datagram(kIpv4HeaderSize);
   // The local address is not told on this path, and nothing above reads it.
   WriteIpv4Header(datagram.data(), icmp.size(), reply.Options.Ttl, reply.Address, 0);
@@ -58,7 +58,7 @@ std::vector<std::uint8_t> RawDatagramFor(ULONG status, const ICMP_ECHO_REPLY& re
   icmp[1] = kind->code;
   if (status == IP_SUCCESS) {
     // The helper matched the reply by numbers of its own; ours are those of the request.
-    std::copy_n(request.message.begin() + 4, 4, icmp.begin() + 4);
+    std::copy_n(request.message.begin() + kIcmpIdentifierAt, 4, icmp.begin() + kIcmpIdentifierAt);
     const auto* data = static_cast<const std::uint8_t*>(reply.Data);
     if (data != nullptr) icmp.insert(icmp.end(), data, data + reply.DataSize);
     return Datagram(std::move(icmp), reply);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "net/raw_headers.h"
+#include "platform/checksum.h"
 
 namespace {
 
@@ -31,9 +32,8 @@ long long NowMs() {
 
 void Seal(std::vector<std::uint8_t>& icmp) {
   icmp[2] = icmp[3] = 0;
-  const std::uint16_t sum = trolvane::ComputeChecksum(icmp.data(), static_cast<int>(icmp.size()));
-  icmp[2] = static_cast<std::uint8_t>(sum);
-  icmp[3] = static_cast<std::uint8_t>(sum >> 8);
+  os::PutNetworkWord(icmp.data() + os::kIcmpChecksumAt,
+                     os::InternetChecksum(icmp.data(), icmp.size()));
 }
 
 struct Reply {
