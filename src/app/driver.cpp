@@ -78,8 +78,8 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
 }
 
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
-              const JobFactory& make_job, const ListFactory& make_list,
-              const LearnFactory& make_learn) {
+              const Factory<TMagicPacket>& make_job, const Factory<TWakeList>& make_list,
+              const Factory<TLearnRoom>& make_learn) {
   auto names_a_room = [&make_learn](const TStringList& options) {
     return make_learn && options.FindName("/l") >= 0;
   };
@@ -130,19 +130,6 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
   }
   if (status != 0) write(error_line);  // if even this fails, the status stands
   return status;
-}
-
-JobFactory MakeJob(StatusWriter status) {
-  return
-      [status](const LineWriter& write) { return std::make_unique<TMagicPacket>(write, status); };
-}
-
-ListFactory MakeList(StatusWriter status) {
-  return [status](const LineWriter& write) { return std::make_unique<TWakeList>(write, status); };
-}
-
-LearnFactory MakeLearn(StatusWriter status) {
-  return [status](const LineWriter& write) { return std::make_unique<TLearnRoom>(write, status); };
 }
 
 }  // namespace trolvane

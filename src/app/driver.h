@@ -14,9 +14,8 @@
 
 namespace trolvane {
 
-using JobFactory = std::function<std::unique_ptr<TMagicPacket>(const LineWriter&)>;
-using ListFactory = std::function<std::unique_ptr<TWakeList>(const LineWriter&)>;
-using LearnFactory = std::function<std::unique_ptr<TLearnRoom>(const LineWriter&)>;
+template <typename Job>
+using Factory = std::function<std::unique_ptr<Job>(const LineWriter&)>;
 
 // One "name=value" line per argument: the first ":" becomes "=".
 TStringList BuildOptionList(const std::vector<std::string>& arguments);
@@ -36,12 +35,14 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
 // else the job. The job writes nothing of its own on success; every error
 // becomes one line.
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
-              const JobFactory& make_job, const ListFactory& make_list = {},
-              const LearnFactory& make_learn = {});
+              const Factory<TMagicPacket>& make_job, const Factory<TWakeList>& make_list = {},
+              const Factory<TLearnRoom>& make_learn = {});
 
-// The factories of the real program; the status line goes to status when it is set.
-JobFactory MakeJob(StatusWriter status);
-ListFactory MakeList(StatusWriter status);
-LearnFactory MakeLearn(StatusWriter status);
+// The factory of the real program for each kind of run; the status line goes to status
+// when it is set.
+template <typename Job>
+Factory<Job> MakeFactory(StatusWriter status) {
+  return [status](const LineWriter& write) { return std::make_unique<Job>(write, status); };
+}
 
 }  // namespace trolvane

@@ -20,7 +20,8 @@ void ProgramMain(int argc, char** argv) {
     const StatusWriter status_line =
         os::StandardErrorIsTerminal() ? StatusWriter(os::ShowStatusLine) : nullptr;
     status = RunDriver(ProgramArguments(os::RawCommandLine(argc, argv)), os::WriteLine,
-                       MakeJob(status_line), MakeList(status_line), MakeLearn(status_line));
+                       MakeFactory<TMagicPacket>(status_line), MakeFactory<TWakeList>(status_line),
+                       MakeFactory<TLearnRoom>(status_line));
   } catch (const std::exception& e) {
     // Only a failed start-up of the socket layers lands here.
     status = 99;

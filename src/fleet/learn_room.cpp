@@ -81,9 +81,6 @@ std::string LocalDateTime() {
 
 }  // namespace
 
-TLearnRoom::TLearnRoom(LineWriter write, StatusWriter status)
-    : write_(std::move(write)), status_(std::move(status)) {}
-
 void TLearnRoom::Run() {
   const std::optional<LearnRange> range = ParseLearnRange(RangeText());
   // A range beyond the attached links would be asked through a router, or not at all.
@@ -92,7 +89,7 @@ void TLearnRoom::Run() {
   }
   const int total = static_cast<int>(range->Last() - range->First() + 1);
   Table table;
-  ProgressLine progress(status_);  // gone, and so erased, before any error line
+  ProgressLine progress(Status());  // gone, and so erased, before any error line
   TResolveProbe probe;
   Pacer pacer(kRequestGapUs, kRequestIntervalUs, os::MicroTicks,
               [&](std::uint64_t us) { probe.WaitUntil(os::MicroTicks() + us); },
@@ -156,10 +153,10 @@ void TLearnRoom::Run() {
       msg::kLearnComment, {LearnRangeText(*range),
                            IntToText(static_cast<std::int32_t>(found.size())), LocalDateTime()});
   if (found.empty()) throw EBootFaultException(comment);
-  WriteCheckedLine(write_, comment);
+  WriteCheckedLine(Writer(), comment);
   const std::string bits = IntToText(range->bits);
   for (const auto& [address, mac] : found) {
-    WriteCheckedLine(write_, MacText(mac) + " " + DottedQuad(os::HToNl(address)) + " " + bits);
+    WriteCheckedLine(Writer(), MacText(mac) + " " + DottedQuad(os::HToNl(address)) + " " + bits);
   }
 }
 

@@ -10,13 +10,10 @@
 
 namespace trolvane {
 
-class TLearnRoom {
+class TLearnRoom : public LineJob {
  public:
   // The list goes to write, the status line while it works to status when set.
-  explicit TLearnRoom(LineWriter write, StatusWriter status = {});
-  virtual ~TLearnRoom() = default;
-  TLearnRoom(const TLearnRoom&) = delete;
-  TLearnRoom& operator=(const TLearnRoom&) = delete;
+  using LineJob::LineJob;
 
   // "ADDRESS/BITS", e.g. "192.168.12.0/24".
   const std::string& RangeText() const { return range_text_; }
@@ -29,8 +26,6 @@ class TLearnRoom {
   virtual void Run();
 
  private:
-  LineWriter write_;
-  StatusWriter status_;
   std::string range_text_;
 };
 

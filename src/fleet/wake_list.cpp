@@ -114,9 +114,6 @@ class PacketSender {
 
 }  // namespace
 
-TWakeList::TWakeList(LineWriter write, StatusWriter status)
-    : write_(std::move(write)), status_(std::move(status)) {}
-
 void TWakeList::Run() {
   const std::vector<ListedHost> hosts =
       ParseHostList(ReadList(ListName()), ListName(), Settings().mask_bits);
@@ -151,8 +148,8 @@ void TWakeList::Run() {
 
   const int total = static_cast<int>(hosts.size());
   ConfirmWiring wait(
-      Settings(), {addresses, std::move(woken), routes, total}, status_,
-      [&](std::size_t line) { WriteCheckedLine(write_, ConfirmedLine(hosts[line].host)); });
+      Settings(), {addresses, std::move(woken), routes, total}, Status(),
+      [&](std::size_t line) { WriteCheckedLine(Writer(), ConfirmedLine(hosts[line].host)); });
   // One ICMP socket for the whole list: one stream of echo requests per address, however
   // many lines name it.
   TNetEchoSocket socket(addresses.size());
@@ -179,12 +176,12 @@ void TWakeList::Run() {
     // A host whose packet could not be sent was never woken: not a time-out.
     const std::string reason = target && delivered[line] ? wait.Reason(line, outcomes[*target])
                                                          : NotConfirmedReason(HostOutcome::kError);
-    WriteCheckedLine(write_, FillIn(msg::kHostNotConfirmed, {hosts[line].host}) + reason);
+    WriteCheckedLine(Writer(), FillIn(msg::kHostNotConfirmed, {hosts[line].host}) + reason);
   }
   const int confirmed = wait.ConfirmedCount();
   const std::string summary = FillIn(msg::kListSummary, {IntToText(total), IntToText(confirmed)});
   if (confirmed < total) throw EBootFaultException(summary);
-  WriteCheckedLine(write_, summary);
+  WriteCheckedLine(Writer(), summary);
 }
 
 }  // namespace trolvane

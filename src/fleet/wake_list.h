@@ -10,13 +10,10 @@
 
 namespace trolvane {
 
-class TWakeList {
+class TWakeList : public LineJob {
  public:
   // Result lines go to write, the status line while waiting to status when set.
-  explicit TWakeList(LineWriter write, StatusWriter status = {});
-  virtual ~TWakeList() = default;
-  TWakeList(const TWakeList&) = delete;
-  TWakeList& operator=(const TWakeList&) = delete;
+  using LineJob::LineJob;
 
   // A file name, or "-" for standard input.
   const std::string& ListName() const { return list_name_; }
@@ -33,8 +30,6 @@ class TWakeList {
   virtual void Run();
 
  private:
-  LineWriter write_;
-  StatusWriter status_;
   std::string list_name_;
   RunSettings settings_;
 };

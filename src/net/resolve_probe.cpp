@@ -36,17 +36,16 @@ bool TResolveProbe::Send(std::uint32_t address) {
 void TResolveProbe::WaitUntil(std::uint64_t until) {
   for (std::uint64_t now = os::MicroTicks(); now < until; now = os::MicroTicks()) {
     const std::uint64_t left = std::min(until - now, kLongestWait);
-    if (!icmp_) {
-      if (left >= 1000) os::Sleep(static_cast<std::uint32_t>(left / 1000));
-      continue;
+    if (icmp_) {
+      try {
+        PacketView ignored;
+        echo_->Receive(static_cast<std::int32_t>(left / 1000), &ignored);
+        continue;
+      } catch (const ENetException&) {
+        // A queued error of the ping socket, or no socket yet: nothing to read.
+      }
     }
-    try {
-      PacketView ignored;
-      echo_->Receive(static_cast<std::int32_t>(left / 1000), &ignored);
-    } catch (const ENetException&) {
-      // A queued error of the ping socket, or no socket yet: nothing to read.
-      if (left >= 1000) os::Sleep(static_cast<std::uint32_t>(left / 1000));
-    }
+    if (left >= 1000) os::Sleep(static_cast<std::uint32_t>(left / 1000));
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string_view>
+#include <utility>
 
 namespace trolvane {
 
@@ -16,5 +17,23 @@ using StatusWriter = std::function<void(std::string_view)>;
 
 // Writes one line and raises an error of the general kind when the write failed.
 void WriteCheckedLine(const LineWriter& write, std::string_view line);
+
+// A run of the program: one object per run, writing its result lines and its status line.
+class LineJob {
+ public:
+  explicit LineJob(LineWriter write, StatusWriter status = {})
+      : write_(std::move(write)), status_(std::move(status)) {}
+  virtual ~LineJob() = default;
+  LineJob(const LineJob&) = delete;
+  LineJob& operator=(const LineJob&) = delete;
+
+ protected:
+  const LineWriter& Writer() const { return write_; }
+  const StatusWriter& Status() const { return status_; }
+
+ private:
+  LineWriter write_;
+  StatusWriter status_;
+};
 
 }  // namespace trolvane

@@ -2,9 +2,6 @@
 
 namespace trolvane {
 
-TMagicPacket::TMagicPacket(LineWriter write, StatusWriter status)
-    : write_(std::move(write)), status_(std::move(status)) {}
-
 void TMagicPacket::Run() {
   SendMagicPacket();
   ConfirmBoot();

@@ -46,14 +46,11 @@ using MagicPacketBytes = std::array<std::uint8_t, kMagicPacketSize>;
 
 class TUdpSocket;
 
-class TMagicPacket {
+class TMagicPacket : public LineJob {
  public:
   // Result lines (the confirmation) go to write; the status line while it waits for the
   // host, to status when set.
-  explicit TMagicPacket(LineWriter write, StatusWriter status = {});
-  virtual ~TMagicPacket() = default;
-  TMagicPacket(const TMagicPacket&) = delete;
-  TMagicPacket& operator=(const TMagicPacket&) = delete;
+  using LineJob::LineJob;
 
   // What the command line set; the accessors below read and write its fields.
   const RunSettings& Settings() const { return settings_; }
@@ -112,12 +109,8 @@ class TMagicPacket {
   // The packet of MacAddress, built once a run; a MAC that cannot be read raises its
   // EArgsException each time.
   const MagicPacketBytes& Packet();
-  const LineWriter& Writer() const { return write_; }
-  const StatusWriter& Status() const { return status_; }
 
  private:
-  LineWriter write_;
-  StatusWriter status_;
   RunSettings settings_;
   std::string host_address_;
   std::string mac_address_;

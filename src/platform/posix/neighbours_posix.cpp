@@ -81,21 +81,28 @@ void ForEachAttribute(const nlmsghdr* h, std::size_t fixed, Each each) {
 constexpr std::uint16_t kUsableStates =
     NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
 
-// Calls each(header, body) for every IPv4 entry of the namespace's table.
-template <typename Each>
-bool DumpNeighbours(Each each) {
+// Asks for a dump of the IPv4 table that type names and calls each(message) for every
+// message of the answer; family is the family field of the request's body.
+template <typename Body, typename Each>
+bool DumpIpv4(std::uint16_t type, unsigned char Body::*family, Each each) {
   NetlinkSocket socket;
   struct {
     nlmsghdr header;
-    ndmsg body;
+    Body body;
   } request{};
   request.header.nlmsg_len = sizeof request;
-  request.header.nlmsg_type = RTM_GETNEIGH;
+  request.header.nlmsg_type = type;
   request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
   request.header.nlmsg_seq = NextSequence();
-  request.body.ndm_family = AF_INET;
+  request.body.*family = AF_INET;
   if (!socket.Send(&request, sizeof request)) return false;
-  return socket.Receive(request.header.nlmsg_seq, true, [&each](const nlmsghdr* h) {
+  return socket.Receive(request.header.nlmsg_seq, true, each);
+}
+
+// Calls each(header, body) for every IPv4 entry of the namespace's table.
+template <typename Each>
+bool DumpNeighbours(Each each) {
+  return DumpIpv4(RTM_GETNEIGH, &ndmsg::ndm_family, [&each](const nlmsghdr* h) {
     if (h->nlmsg_type != RTM_NEWNEIGH) return;
     const auto* body = static_cast<const ndmsg*>(NLMSG_DATA(h));
     if (body->ndm_family == AF_INET) each(h, *body);
@@ -152,35 +159,23 @@ std::optional<std::uint32_t> NeighboursHeld() {
 
 std::optional<std::uint32_t> NeighbourTableLimit() {
   constexpr std::uint32_t kLinuxDefault = 1024;
-  NetlinkSocket socket;
-  struct {
-    nlmsghdr header;
-    ndtmsg body;
-  } request{};
-  request.header.nlmsg_len = sizeof request;
-  request.header.nlmsg_type = RTM_GETNEIGHTBL;
-  request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-  request.header.nlmsg_seq = NextSequence();
-  request.body.ndtm_family = AF_INET;
   std::optional<std::uint32_t> limit;
   // Read over netlink, which every namespace may; /proc shows the setting only outside them.
-  if (socket.Send(&request, sizeof request)) {
-    socket.Receive(request.header.nlmsg_seq, true, [&limit](const nlmsghdr* h) {
-      if (h->nlmsg_type != RTM_NEWNEIGHTBL) return;
-      std::string_view name;
-      std::optional<std::uint32_t> thresh3;
-      ForEachAttribute(h, sizeof(ndtmsg), [&](int type, const void* data, std::size_t size) {
-        if (type == NDTA_NAME && size > 0) {
-          name = std::string_view(static_cast<const char*>(data), size - 1);
-        } else if (type == NDTA_THRESH3 && size == sizeof(std::uint32_t)) {
-          std::uint32_t value = 0;
-          std::memcpy(&value, data, size);
-          thresh3 = value;
-        }
-      });
-      if (name == "arp_cache" && thresh3) limit = thresh3;
+  DumpIpv4(RTM_GETNEIGHTBL, &ndtmsg::ndtm_family, [&limit](const nlmsghdr* h) {
+    if (h->nlmsg_type != RTM_NEWNEIGHTBL) return;
+    std::string_view name;
+    std::optional<std::uint32_t> thresh3;
+    ForEachAttribute(h, sizeof(ndtmsg), [&](int type, const void* data, std::size_t size) {
+      if (type == NDTA_NAME && size > 0) {
+        name = std::string_view(static_cast<const char*>(data), size - 1);
+      } else if (type == NDTA_THRESH3 && size == sizeof(std::uint32_t)) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, data, size);
+        thresh3 = value;
+      }
     });
-  }
+    if (name == "arp_cache" && thresh3) limit = thresh3;
+  });
   return limit.value_or(kLinuxDefault);  // a refused read: the kernel's default
 }
 
