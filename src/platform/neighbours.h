@@ -22,12 +22,16 @@ struct Neighbour {
   // The system is asking the machine again because the address was used while the entry
   // was a leftover: it becomes reachable, or fails, within seconds.
   bool rechecking = false;
+  // Milliseconds since the machine last confirmed that it holds the address (an answer to
+  // address resolution); none where the platform cannot tell (Windows).
+  std::optional<std::uint32_t> confirmed_ms_ago = std::nullopt;
 };
 
 // Appends every IPv4 entry that holds a hardware address a machine gave: resolved,
-// stale, being re-checked, or set by hand. Entries still being resolved, failed ones
-// and those the system made up without asking (NOARP: multicast, point-to-point) are
-// left out, and so are all-zero addresses. False when the platform refused the read.
+// stale, being re-checked, or set by hand (static, NOARP included). Entries still being
+// resolved, failed ones, and those holding an all-zero or a group address (broadcast,
+// multicast: what the system makes up without asking) are left out. False when the
+// platform refused the read.
 bool ReadNeighbours(std::vector<Neighbour>* entries);
 
 // How many entries the system's neighbour table holds at most, for the whole machine and

@@ -14,8 +14,10 @@ namespace {
 using posix::DumpIpv4;
 using posix::ForEachAttribute;
 
+// NOARP holds both what was set by hand and what the kernel made up without asking
+// (multicast, broadcast, loopback); only the former holds a unicast MAC.
 constexpr std::uint16_t kUsableStates =
-    NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
+    NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT | NUD_NOARP;
 
 // Calls each(header, body) for every IPv4 entry of the namespace's table.
 template <typename Each>
@@ -30,7 +32,8 @@ bool DumpNeighbours(Each each) {
 }  // namespace
 
 bool ReadNeighbours(std::vector<Neighbour>* entries) {
-  return DumpNeighbours([entries](const nlmsghdr* h, const ndmsg& body) {
+  const long ticks_per_second = ::sysconf(_SC_CLK_TCK);
+  return DumpNeighbours([&](const nlmsghdr* h, const ndmsg& body) {
     if ((body.ndm_state & kUsableStates) == 0) return;
     Neighbour entry{};
     entry.interface_index = static_cast<std::uint32_t>(body.ndm_ifindex);
@@ -44,7 +47,13 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
         has_address = true;
       } else if (type == NDA_LLADDR && size == entry.hardware.size()) {
         std::memcpy(entry.hardware.data(), data, size);
-        has_hardware = entry.hardware != HardwareAddress{};
+        has_hardware = entry.hardware != HardwareAddress{} && (entry.hardware[0] & 1) == 0;
+      } else if (type == NDA_CACHEINFO && size >= sizeof(nda_cacheinfo) && ticks_per_second > 0) {
+        nda_cacheinfo info{};
+        std::memcpy(&info, data, sizeof info);
+        entry.confirmed_ms_ago =
+            static_cast<std::uint32_t>(std::uint64_t{info.ndm_confirmed} * 1000 /
+                                       static_cast<std::uint64_t>(ticks_per_second));
       }
     });
     if (has_address && has_hardware) entries->push_back(entry);

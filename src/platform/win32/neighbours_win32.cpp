@@ -125,7 +125,12 @@ bool ReadNeighbours(std::vector<Neighbour>* entries) {
     entry.reachable = row.State == NlnsReachable;
     entry.rechecking = row.State == NlnsDelay || row.State == NlnsProbe;
     std::memcpy(entry.hardware.data(), row.PhysicalAddress, entry.hardware.size());
-    if (entry.hardware != HardwareAddress{}) entries->push_back(entry);
+    // Group addresses are the system's own entries (broadcast, multicast), no machine's.
+    // ReachabilityTime.LastReachable is left unread: the documentation does not call it
+    // the time since the last confirmation, and Wine leaves it 0.
+    if (entry.hardware != HardwareAddress{} && (entry.hardware[0] & 1) == 0) {
+      entries->push_back(entry);
+    }
   }
   ::FreeMibTable(table);
   return true;
