@@ -34,16 +34,18 @@ std::vector<std::uint32_t> RangeCorners(const LearnRange& range) {
 
 bool OnOneAttachedLink(const LearnRange& range,
                        const std::vector<std::optional<os::Route>>& corners) {
-  bool attached = false;
+  std::optional<std::uint32_t> link;
   for (const std::optional<os::Route>& route : corners) {
-    if (!route || route->interface_index != corners.front()->interface_index) return false;
-    // The machine's own address (and, on older kernels, the network address) has a host
-    // route of its own on the link: it neither proves nor breaks the range.
-    if (!route->direct && route->prefix_bits == 32) continue;
-    if (!route->direct || route->prefix_bits > range.bits) return false;
-    attached = true;
+    if (!route) return false;
+    // The machine's own address (reached over loopback) neither proves nor breaks the range.
+    if (route->via == os::Route::Via::kThisMachine) continue;
+    if (route->via != os::Route::Via::kLink || route->own_prefix_bits < 0 ||
+        route->own_prefix_bits > range.bits || (link && *link != route->interface_index)) {
+      return false;
+    }
+    link = route->interface_index;
   }
-  return attached;
+  return link.has_value();
 }
 
 }  // namespace trolvane

@@ -35,10 +35,15 @@ TEST(ParseLearnRange, TakesAddressSlashBitsOf16To30) {
   }
 }
 
-// Routes to the network, first and last address; a /32 not direct is the machine's own.
+// Routes to the network, first and last address.
 TEST(OnOneAttachedLink, TheWholeRangeInsideOneLinksSubnet) {
   using R = std::optional<os::Route>;
-  const R link24 = os::Route{true, 24, 2}, link23 = os::Route{true, 23, 2}, own{{false, 32, 2}};
+  using V = os::Route::Via;
+  constexpr auto kEthernet = os::Route::Medium::kBroadcast;
+  const R link24 = os::Route{V::kLink, kEthernet, 2, 24},
+          link23 = os::Route{V::kLink, kEthernet, 2, 23};
+  const R own = os::Route{V::kThisMachine, os::Route::Medium::kPlain, 1, -1};
+  const R routed = os::Route{V::kGateway, kEthernet, 2, 24};
   const LearnRange r24 = *ParseLearnRange("198.18.1.0/24"), r23 = *ParseLearnRange("198.18.0.0/23");
   const struct {
     const char* name;
@@ -50,9 +55,9 @@ TEST(OnOneAttachedLink, TheWholeRangeInsideOneLinksSubnet) {
       {"inside a wider link", r24, {link23, link23, link23}, true},
       {"the first address is this machine's", r24, {link24, own, link24}, true},
       {"wider than the link", r23, {link24, link24, link24}, false},
-      {"through a router", r24, {R{{false, 24, 2}}, R{{false, 24, 2}}, R{{false, 24, 2}}}, false},
+      {"through a router", r24, {routed, routed, routed}, false},
       {"no route", r24, {R{}, R{}, R{}}, false},
-      {"two links", r24, {link24, link24, R{{true, 24, 3}}}, false},
+      {"two links", r24, {link24, link24, os::Route{V::kLink, kEthernet, 3, 24}}, false},
       {"only host routes", r24, {own, own, own}, false},
   };
   for (const auto& c : cases)

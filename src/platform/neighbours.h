@@ -22,12 +22,16 @@ struct Neighbour {
   // The system is asking the machine again because the address was used while the entry
   // was a leftover: it becomes reachable, or fails, within seconds.
   bool rechecking = false;
+  // Milliseconds since the machine last confirmed that it holds the address (an answer to
+  // address resolution); none where the platform cannot tell (Windows).
+  std::optional<std::uint32_t> confirmed_ms_ago = std::nullopt;
 };
 
 // Appends every IPv4 entry that holds a hardware address a machine gave: resolved,
-// stale, being re-checked, or set by hand. Entries still being resolved, failed ones
-// and those the system made up without asking (NOARP: multicast, point-to-point) are
-// left out, and so are all-zero addresses. False when the platform refused the read.
+// stale, being re-checked, or set by hand (static, NOARP included). Entries still being
+// resolved, failed ones, and those holding an all-zero or a group address (broadcast,
+// multicast: what the system makes up without asking) are left out. False when the
+// platform refused the read.
 bool ReadNeighbours(std::vector<Neighbour>* entries);
 
 // How many entries the system's neighbour table holds at most, for the whole machine and
@@ -40,16 +44,30 @@ std::optional<std::uint32_t> NeighbourTableLimit();
 // seconds. None where the platform cannot tell or has no limit.
 std::optional<std::uint32_t> NeighboursHeld();
 
-// How the system reaches an address: on an attached link (no gateway) or not, by which
-// interface, and the prefix of the route it matched (24 for a /24 on the link).
+// How the system reaches an address: the facts a path is classified from.
 struct Route {
-  bool direct = false;
-  int prefix_bits = 32;
+  enum class Via : std::uint8_t {
+    kLink,         // straight onto the interface's link (no gateway)
+    kGateway,      // through a router (also when the route names a nexthop object)
+    kThisMachine,  // the address is this machine's own
+  };
+  enum class Medium : std::uint8_t {
+    kBroadcast,  // resolves addresses on a shared medium: broadcast capable, neither
+                 // point-to-point, NOARP nor loopback (Ethernet, Wi-Fi, veth, macvlan)
+    kPlain,      // point-to-point, NOARP or loopback (tun, ppp, wireguard, lo)
+    kUnknown,    // the platform cannot tell
+  };
+  Via via = Via::kLink;
+  Medium medium = Medium::kUnknown;
   std::uint32_t interface_index = 0;
+  // The longest prefix among the interface's own IPv4 addresses whose subnet holds the
+  // address; -1 when none does.
+  int own_prefix_bits = -1;
 };
 
 // One answer per address (network order), in order; none where the platform cannot tell
-// (no route, a refused read).
+// (no route, a route that is not unicast or local (broadcast, multicast, blackhole,
+// unreachable, prohibit), a refused read). One batch of reads for all the addresses.
 std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& addresses);
 
 }  // namespace os

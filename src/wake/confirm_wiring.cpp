@@ -64,7 +64,9 @@ std::vector<HostOutcome> ConfirmWiring::Run(
   };
   // Each on-link address asked takes an entry in the system's bounded neighbour table.
   if (!hosts_.routes.empty()) {
-    seams.needs_place = [&](std::size_t i) { return hosts_.routes[i] && hosts_.routes[i]->direct; };
+    seams.needs_place = [&](std::size_t i) {
+      return hosts_.routes[i] && hosts_.routes[i]->via == os::Route::Via::kLink;
+    };
     seams.places = {os::NeighbourTableLimit(), os::NeighboursHeld};
   }
   std::vector<HostOutcome> outcomes;

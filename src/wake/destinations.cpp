@@ -31,13 +31,16 @@ std::vector<std::optional<std::uint32_t>> LinkBroadcasts(const std::vector<LinkH
   bool read = false;  // a table that cannot be read cannot say that the unicast gets through
   for (std::size_t i = 0; i < hosts.size(); ++i) {
     const std::optional<os::Route>& route = hosts[i].route;
-    if (!route || !route->direct || route->prefix_bits < 1 || route->prefix_bits > 30) continue;
+    if (!route || route->via != os::Route::Via::kLink || route->own_prefix_bits < 1 ||
+        route->own_prefix_bits > 30) {
+      continue;
+    }
     if (!read) {
       table.Read(reads);
       read = true;
     }
     if (table.Holds(hosts[i].address, route->interface_index, hosts[i].mac)) continue;
-    broadcasts[i] = BroadcastOf(hosts[i].address, route->prefix_bits);
+    broadcasts[i] = BroadcastOf(hosts[i].address, route->own_prefix_bits);
   }
   return broadcasts;
 }

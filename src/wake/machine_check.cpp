@@ -39,7 +39,8 @@ MachineVerdict MachineCheck::ConfirmAll(std::size_t index) {
 
 MachineVerdict MachineCheck::Judge(std::size_t index, bool read_since) {
   const std::optional<os::Route>& route = routes_[index];
-  if (!on_ || machines_[index].empty() || (route && !route->direct)) return ConfirmAll(index);
+  if (!on_ || machines_[index].empty() || (route && route->via != os::Route::Via::kLink))
+    return ConfirmAll(index);
   // What the table held before the answer came may be another machine's leftover entry.
   // Where the platform names no route even then (Windows' loopback), no reading will ever
   // tell, and holding the answer would hold the wait to its end, or for ever with "-2".
@@ -98,7 +99,7 @@ bool MachineCheck::Settle(bool force) {
   }
   // Hosts behind a router need no table.
   const bool on_link = std::any_of(awaiting_.begin(), awaiting_.end(), [this](std::size_t i) {
-    return routes_[i] && routes_[i]->direct;
+    return routes_[i] && routes_[i]->via == os::Route::Via::kLink;
   });
   if (on_link) table_read_ = table_.Read(reads_);
   read_at_ = clock_();

@@ -9,7 +9,7 @@ constexpr std::uint32_t kAt20 = 0x1401A8C0;  // 192.168.1.20 in network order
 constexpr std::uint32_t kAt21 = 0x1501A8C0;
 const os::HardwareAddress kX = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x01};
 const os::HardwareAddress kY = {0x02, 0x00, 0x00, 0x00, 0x00, 0x02};
-const os::Route kOnLink{true, 24, 2};
+const os::Route kOnLink{os::Route::Via::kLink, os::Route::Medium::kBroadcast, 2, 24};
 using V = MachineVerdict;
 using Table = std::optional<std::vector<os::Neighbour>>;  // none: the read is refused
 const char kSawY[] = "(別の機器(02-00-00-00-00-02)が応答)";
@@ -41,7 +41,13 @@ TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
   } cases[] = {
       {"the woken MAC", {{{{kAt20, kX, 2}}}}, {{0, V::kOwn}}, {true}},
       {"another MAC", {{{{kAt20, kY, 2}}}}, {{0, V::kOther}}, {false}, kSawY},
-      {"behind a router", {{{{kAt20, kY, 2}}}}, {{0, V::kOwn}}, {true}, "", {}, os::Route{}},
+      {"behind a router",
+       {{{{kAt20, kY, 2}}}},
+       {{0, V::kOwn}},
+       {true},
+       "",
+       {},
+       os::Route{os::Route::Via::kGateway, os::Route::Medium::kBroadcast, 2, -1}},
       {"the check off", {{{{kAt20, kY, 2}}}}, {{0, V::kOwn}}, {true}, "", {}, kOnLink, false},
       {"no route: at once", {{{}}}, {{0, V::kOwn}}, {true}, "", {}, std::nullopt},
       {"a refused read", {std::nullopt}, {{0, V::kOwn}}, {true}, "", {}, kOnLink, true, true},
@@ -97,7 +103,7 @@ TEST(MachineCheck, JudgesEachAnswerByAReadingAfterIt) {
     }
     EXPECT_EQ(told.size(), std::count(c.confirmed.begin(), c.confirmed.end(), true)) << c.name;
     EXPECT_EQ(check.Reason(c.confirmed.size() - 1), c.reason) << c.name;
-    if (!c.on || (c.route && !c.route->direct)) {
+    if (!c.on || (c.route && c.route->via != os::Route::Via::kLink)) {
       EXPECT_EQ(reads, 0) << c.name;
     }
   }

@@ -19,14 +19,15 @@ std::string Upper(std::string text) {
 
 // Every library it links through its import table must come with every Windows since
 // Vista, the first with the helper's APC routine; of the IP helper library only the echo
-// calls, the neighbour table and the best route. (WS2_32.DLL is loaded at run time.)
+// calls, the neighbour table, the best route and the interface and address tables it is
+// read with. (WS2_32.DLL is loaded at run time.)
 TEST(WindowsProgram, ImportsNothingAStockWindowsLacks) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "only the Windows build has an import table";
   const std::set<std::string> libraries = {"KERNEL32.DLL", "MSVCRT.DLL", "USER32.DLL",
                                            "WSOCK32.DLL", "IPHLPAPI.DLL"};
   const std::set<std::string> helper_calls = {
-      "IcmpCreateFile", "IcmpSendEcho2", "IcmpParseReplies", "IcmpCloseHandle",
-      "GetIpNetTable2", "FreeMibTable",  "GetBestRoute"};
+      "IcmpCreateFile", "IcmpSendEcho2", "IcmpParseReplies", "IcmpCloseHandle", "GetIpNetTable2",
+      "FreeMibTable",   "GetBestRoute",  "GetIfTable",       "GetIpAddrTable"};
   RunResult r =
       RunCommand({"x86_64-w64-mingw32-objdump", "-p", WindowsBuildDir() + "/trolvane.exe"});
   ASSERT_EQ(r.status, 0);
