@@ -40,7 +40,7 @@ std::optional<std::string> ReadLine(std::string_view line, std::int32_t default_
   std::string mac(fields[0]);
   std::replace(mac.begin(), mac.end(), ':', '-');
   try {
-    TMagicPacket::BuildMagicPacket(mac, host->packet);
+    host->mac = TMagicPacket::ParseMac(mac);
   } catch (const EArgsException&) {
     return msg::kMacAddressError + std::string(fields[0]);
   }

@@ -14,7 +14,7 @@ struct ListedHost {
   int line = 0;      // counted from 1
   std::string host;  // as the list gives it
   std::int32_t mask_bits = kNoMaskBits;
-  MagicPacketBytes packet{};  // built from the line's MAC
+  os::HardwareAddress mac{};
 };
 
 // Fields are separated by any run of blanks, tabs and commas; the MAC follows the /m rule,

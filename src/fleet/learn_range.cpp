@@ -29,23 +29,25 @@ std::string LearnRangeText(const LearnRange& range) {
 }
 
 std::vector<std::uint32_t> RangeCorners(const LearnRange& range) {
-  return {os::HToNl(range.network), os::HToNl(range.First()), os::HToNl(range.Last())};
+  return {os::HToNl(range.First()), os::HToNl(range.Last())};
 }
 
-bool OnOneAttachedLink(const LearnRange& range,
-                       const std::vector<std::optional<os::Route>>& corners) {
+std::optional<std::uint32_t> AttachedLinkOf(const LearnRange& range,
+                                            const std::vector<std::optional<os::Route>>& corners) {
+  using Route = os::Route;
   std::optional<std::uint32_t> link;
-  for (const std::optional<os::Route>& route : corners) {
-    if (!route) return false;
-    // The machine's own address (reached over loopback) neither proves nor breaks the range.
-    if (route->via == os::Route::Via::kThisMachine) continue;
-    if (route->via != os::Route::Via::kLink || route->own_prefix_bits < 0 ||
-        route->own_prefix_bits > range.bits || (link && *link != route->interface_index)) {
-      return false;
+  for (const std::optional<Route>& route : corners) {
+    if (!route) return std::nullopt;
+    // The machine's own address neither proves nor breaks the range.
+    if (route->via == Route::Via::kThisMachine) continue;
+    if (route->via != Route::Via::kLink || route->medium != Route::Medium::kBroadcast ||
+        route->own_prefix_bits < 1 || route->own_prefix_bits > range.bits ||
+        (link && *link != route->interface_index)) {
+      return std::nullopt;
     }
     link = route->interface_index;
   }
-  return link.has_value();
+  return link;
 }
 
 }  // namespace trolvane

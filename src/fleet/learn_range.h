@@ -28,12 +28,13 @@ std::optional<LearnRange> ParseLearnRange(std::string_view text);
 // "192.168.12.0/24".
 std::string LearnRangeText(const LearnRange& range);
 
-// The addresses (network order) whose routes say whether the range is attached: its
-// network, first and last address.
+// The addresses (network order) whose routes say whether the range is attached: its first
+// and last address.
 std::vector<std::uint32_t> RangeCorners(const LearnRange& range);
-// Whether the routes to the corners put the whole range on one attached link, inside the
-// link's subnet, so that no request goes through a router or to the link's broadcast.
-bool OnOneAttachedLink(const LearnRange& range,
-                       const std::vector<std::optional<os::Route>>& corners);
+// The interface whose link holds the whole range, when the routes to the corners put it
+// inside the subnet of one of the link's own addresses, so that no request goes through a
+// router or to the link's broadcast; none otherwise.
+std::optional<std::uint32_t> AttachedLinkOf(const LearnRange& range,
+                                            const std::vector<std::optional<os::Route>>& corners);
 
 }  // namespace trolvane

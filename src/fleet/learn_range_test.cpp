@@ -35,33 +35,35 @@ TEST(ParseLearnRange, TakesAddressSlashBitsOf16To30) {
   }
 }
 
-// Routes to the network, first and last address.
-TEST(OnOneAttachedLink, TheWholeRangeInsideOneLinksSubnet) {
+// Routes to the first and last address; this machine's own address counts for neither.
+TEST(AttachedLinkOf, TheWholeRangeInsideOneLinksSubnet) {
   using R = std::optional<os::Route>;
   using V = os::Route::Via;
-  constexpr auto kEthernet = os::Route::Medium::kBroadcast;
-  const R link24 = os::Route{V::kLink, kEthernet, 2, 24},
-          link23 = os::Route{V::kLink, kEthernet, 2, 23};
-  const R own = os::Route{V::kThisMachine, os::Route::Medium::kPlain, 1, -1};
-  const R routed = os::Route{V::kGateway, kEthernet, 2, 24};
+  using M = os::Route::Medium;
+  const R link24 = os::Route{V::kLink, M::kBroadcast, 2, 24},
+          link23 = os::Route{V::kLink, M::kBroadcast, 2, 23},
+          own = os::Route{V::kThisMachine, M::kPlain, 1, -1};
   const LearnRange r24 = *ParseLearnRange("198.18.1.0/24"), r23 = *ParseLearnRange("198.18.0.0/23");
   const struct {
     const char* name;
     LearnRange range;
     std::vector<R> corners;
-    bool attached;
+    std::optional<std::uint32_t> link;
   } cases[] = {
-      {"on the link", r24, {link24, link24, link24}, true},
-      {"inside a wider link", r24, {link23, link23, link23}, true},
-      {"the first address is this machine's", r24, {link24, own, link24}, true},
-      {"wider than the link", r23, {link24, link24, link24}, false},
-      {"through a router", r24, {routed, routed, routed}, false},
-      {"no route", r24, {R{}, R{}, R{}}, false},
-      {"two links", r24, {link24, link24, os::Route{V::kLink, kEthernet, 3, 24}}, false},
-      {"only host routes", r24, {own, own, own}, false},
+      {"on the link", r24, {link24, link24}, 2},
+      {"inside a wider link", r24, {link23, link23}, 2},
+      {"the first address is this machine's", r24, {own, link24}, 2},
+      {"wider than the link", r23, {link24, link24}, std::nullopt},
+      {"through a router", r24, {R{{V::kGateway, M::kBroadcast, 2, 24}}, link24}, std::nullopt},
+      {"a tunnel",
+       r24,
+       {R{{V::kLink, M::kPlain, 5, 24}}, R{{V::kLink, M::kPlain, 5, 24}}},
+       std::nullopt},
+      {"no route", r24, {R{}, R{}}, std::nullopt},
+      {"two links", r24, {link24, R{{V::kLink, M::kBroadcast, 3, 24}}}, std::nullopt},
+      {"only this machine", r24, {own, own}, std::nullopt},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(OnOneAttachedLink(c.range, c.corners), c.attached) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(AttachedLinkOf(c.range, c.corners), c.link) << c.name;
 }
 
 TEST(MacText, UpperCasePairsJoinedByDashes) {

@@ -40,8 +40,11 @@ TNetSocketHandle& TNetEchoSocket::Handle() {
   TNetStack* stack = StackInstance();
   const auto wanted = static_cast<std::int32_t>(
       std::clamp(addresses_ * kBytesPerAnswer, kLeastBuffer, kMostBuffer));
-  // A buffer the system will not grow still works, only with less slack.
+  // A buffer the system will not grow still works, only with less slack. Each request to an
+  // address still being resolved holds its share of the send buffer until the address
+  // resolves or fails: a flat room's first round needs room for hundreds of them.
   stack->SockSetSockOpt(handle.Socket(), os::kSolSocket, os::kSoRcvBuf, &wanted, sizeof wanted);
+  stack->SockSetSockOpt(handle.Socket(), os::kSolSocket, os::kSoSndBuf, &wanted, sizeof wanted);
   non_blocking_ = stack->SockSetNonBlocking(handle.Socket(), true) == 0;
   handle_ = &handle;
   return handle;

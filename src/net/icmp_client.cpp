@@ -30,7 +30,8 @@ void TNetIcmpClient::BeginSeries() {
   sent_.count = 0;
 }
 
-void TNetIcmpClient::SendNextRequest() {
+void TNetIcmpClient::SendNextRequest(std::uint16_t sequence) {
+  if (sequence != 0) next_sequence_ = sequence;
   BuildEchoRequest({});
   SendEchoRequest();
   ++next_sequence_;
@@ -50,16 +51,19 @@ std::uint16_t TNetIcmpClient::ComputeChecksum() const {
 }
 
 void TNetIcmpClient::SendEchoRequest() {
-  NoteRequestSent(SendToHost(Host(), Port(), request_area_.data(), request_size_), next_sequence_);
+  NoteRequestSent(SendToTarget(Port(), request_area_.data(), request_size_), next_sequence_);
 }
 
 void TNetIcmpClient::NoteRequestSent(std::uint32_t address, std::uint16_t sequence) {
-  const bool continues = in_series_ && sent_.count > 0 && address == target_ &&
-                         static_cast<std::uint16_t>(sent_.first + sent_.count) == sequence;
+  // A number skipped (a send that could not go) leaves the series' earlier requests counting.
+  const auto ahead = static_cast<std::uint16_t>(sequence - sent_.first);
+  const bool continues =
+      in_series_ && sent_.count > 0 && address == target_ && ahead >= sent_.count;
   if (!continues) {
     target_ = address;
     sent_ = {sequence, 0};
   }
+  while (static_cast<std::uint16_t>(sent_.first + sent_.count) != sequence) sent_.Next();
   sent_.Next();
 }
 

@@ -32,7 +32,8 @@ class TNetIcmpClient : public TNetRawClient {
   // whose answers take longer than one Ping's wait is still heard.
   void BeginSeries();
   // The next request of a series, sent without waiting for its answer (AwaitReply waits).
-  void SendNextRequest();
+  // A sequence other than 0 replaces the next sequence number.
+  void SendNextRequest(std::uint16_t sequence = 0);
   const TReplyStatus& LastReply() const { return last_reply_; }
   std::uint16_t NextSequence() const { return next_sequence_; }
 

@@ -42,8 +42,13 @@ std::int32_t TNetRawBase::ReceiveWithTimeout(void* buffer, std::int32_t count,
 
 void TNetRawBase::SetHost(std::uint32_t address) {
   host_ = DottedQuad(address);
-  resolved_host_ = host_;
-  resolved_address_ = address;
+  host_address_ = address;
+}
+
+std::uint32_t TNetRawBase::SendToTarget(std::int32_t port, const void* buffer, std::int32_t size) {
+  if (!host_address_) return SendToHost(host_, port, buffer, size);
+  AcquireHandle().SendToAddress(*host_address_, port, buffer, size);
+  return *host_address_;
 }
 
 std::uint32_t TNetRawBase::SendToHost(const std::string& host, std::int32_t port,

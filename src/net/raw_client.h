@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,10 @@ class TNetRawBase : public TNetComponent {
   std::int32_t BufferSize() const { return static_cast<std::int32_t>(buffer_stream_.size()); }
   void SetBufferSize(std::int32_t value);
   const std::string& Host() const { return host_; }
-  void SetHost(std::string value) { host_ = std::move(value); }
+  void SetHost(std::string value) {
+    host_ = std::move(value);
+    host_address_.reset();
+  }
   // The host as an address in network order, which needs no resolving.
   void SetHost(std::uint32_t address);
   std::int32_t Port() const { return port_; }
@@ -43,6 +47,8 @@ class TNetRawBase : public TNetComponent {
   // address is kept until another host is sent to.
   std::uint32_t SendToHost(const std::string& host, std::int32_t port, const void* buffer,
                            std::int32_t size);
+  // SendToHost to Host; a host set as a number goes as it is.
+  std::uint32_t SendToTarget(std::int32_t port, const void* buffer, std::int32_t size);
 
  protected:
   std::int32_t ReceiveTimeout() const { return receive_timeout_; }
@@ -52,6 +58,7 @@ class TNetRawBase : public TNetComponent {
   std::unique_ptr<TNetSocketHandle> socket_handle_;
   std::vector<std::uint8_t> buffer_stream_;
   std::string host_;
+  std::optional<std::uint32_t> host_address_;
   std::string resolved_host_;
   std::uint32_t resolved_address_ = 0;
   std::int32_t port_ = 0;

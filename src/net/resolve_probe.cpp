@@ -9,8 +9,6 @@ namespace trolvane {
 namespace {
 
 constexpr std::uint16_t kDiscardPort = 9;
-// The longest single wait, so that a held-up process notices its time soon.
-constexpr std::uint64_t kLongestWait = 100000;
 
 }  // namespace
 
@@ -33,20 +31,20 @@ bool TResolveProbe::Send(std::uint32_t address) {
   return datagrams_->SendTo(address, kDiscardPort, "", 0) == 0;
 }
 
-void TResolveProbe::WaitUntil(std::uint64_t until) {
-  for (std::uint64_t now = os::MicroTicks(); now < until; now = os::MicroTicks()) {
-    const std::uint64_t left = std::min(until - now, kLongestWait);
-    if (icmp_) {
-      try {
-        PacketView ignored;
-        echo_->Receive(static_cast<std::int32_t>(left / 1000), &ignored);
-        continue;
-      } catch (const ENetException&) {
-        // A queued error of the ping socket, or no socket yet: nothing to read.
+std::optional<std::uint32_t> TResolveProbe::Receive(std::int32_t timeout_ms) {
+  if (icmp_) {
+    try {
+      PacketView answer;
+      if (echo_->Receive(timeout_ms, &answer) && answer.kind == TReplyStatusKind::rkEchoReply) {
+        return answer.target;
       }
+      return std::nullopt;
+    } catch (const ENetException&) {
+      // A queued error of the ping socket, or no socket yet: nothing to read.
     }
-    if (left >= 1000) os::Sleep(static_cast<std::uint32_t>(left / 1000));
   }
+  if (timeout_ms > 0) os::Sleep(static_cast<std::uint32_t>(timeout_ms));
+  return std::nullopt;
 }
 
 }  // namespace trolvane

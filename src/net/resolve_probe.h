@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "net/datagram_sender.h"
 #include "net/echo_socket.h"
@@ -22,9 +23,9 @@ class TResolveProbe {
   // address in network order. False when the system refused the send (no buffer, no room
   // in its neighbour table): nothing went out.
   bool Send(std::uint32_t address);
-  // Passes the time until `until` (microseconds on os::MicroTicks), reading and dropping
-  // what comes to the ICMP socket meanwhile, so that its queue never fills.
-  void WaitUntil(std::uint64_t until);
+  // Waits at most timeout ms for an echo reply of ours: the address that answered (network
+  // order), none when nothing did. Without an ICMP socket nothing is heard.
+  std::optional<std::uint32_t> Receive(std::int32_t timeout_ms);
 
  private:
   std::unique_ptr<TNetEchoSocket> echo_ = std::make_unique<TNetEchoSocket>();

@@ -64,30 +64,31 @@ void TTcpProber::EndOldest() {
   ended_.push_back({oldest.address, oldest.port, outcome});
 }
 
-bool TTcpProber::Start(std::uint32_t address, std::uint16_t port) {
+int TTcpProber::Start(std::uint32_t address, std::uint16_t port) {
   if (open_.size() >= capacity_) EndOldest();
   const os::SOCKET s = os::socket(os::kAfInet, os::kSockStream, os::kIpProtoTcp);
-  if (s == os::kInvalidSocket) return false;
+  if (s == os::kInvalidSocket) return os::WSAGetLastError();
   std::uint32_t non_blocking = 1;
   if (os::ioctlsocket(s, os::kFionbio, &non_blocking) != 0) {
+    const int code = os::WSAGetLastError();
     os::closesocket(s);
-    return false;
+    return code;
   }
   const os::SockAddrIn to{os::kAfInet, os::HToNs(port), address, {}};
   if (os::connect(s, &to, sizeof to) == 0) {
     CloseAtOnce(s);
     ended_.push_back({address, port, ProbeOutcome::kAccepted});
-    return true;
+    return 0;
   }
   const int code = os::WSAGetLastError();
   if (code == os::kWsaeWouldBlock) {
     open_.push_back({s, address, port, os::MicroTicks() + lifetime_us_});
-    return true;
+    return 0;
   }
   os::closesocket(s);
-  if (IsLocalShortage(code)) return false;
+  if (IsLocalShortage(code)) return code;
   ended_.push_back({address, port, OutcomeOfError(code)});
-  return true;
+  return 0;
 }
 
 bool TTcpProber::Settle(const Attempt& attempt, bool due, ProbeOutcome* outcome) {

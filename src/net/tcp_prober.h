@@ -53,10 +53,11 @@ class TTcpProber {
 
   // Opens one attempt to address (network order) on port (host order). Where as many
   // attempts are open as it may hold, the oldest is ended first (reported as it stands):
-  // the host asked least recently gives way, so that silent hosts starve none. False, with
-  // nothing open, when no socket could be had; true when the attempt is under way or
-  // already ended, in which case Poll reports it.
-  bool Start(std::uint32_t address, std::uint16_t port);
+  // the host asked least recently gives way, so that silent hosts starve none. 0 when the
+  // attempt is under way or already ended, in which case Poll reports it; else, with
+  // nothing open, the Windows Sockets code of the shortage on this machine that kept it
+  // from starting (no descriptor, no buffer, no local port).
+  int Start(std::uint32_t address, std::uint16_t port);
 
   // Waits at most timeout_ms (0: not at all) until an attempt ends, never longer than
   // until the oldest is due to be abandoned, and returns at once when nothing is open.

@@ -29,7 +29,7 @@ TEST_F(TcpProber, AListenerAcceptsAndAClosedPortRefuses) {
     ASSERT_TRUE(!c.listening || os::listen(s, c.queue_full ? 0 : 4) == 0);
     const os::SOCKET filler = os::socket(os::kAfInet, os::kSockStream, os::kIpProtoTcp);
     ASSERT_TRUE(!c.queue_full || os::connect(filler, &a, sizeof a) == 0);
-    ASSERT_TRUE(prober.Start(loopback, os::NToHs(a.port)));
+    ASSERT_EQ(prober.Start(loopback, os::NToHs(a.port)), 0);
     std::vector<ProbeResult> ended;
     for (int i = 0; i < 100 && ended.empty(); ++i) {
       prober.Poll(100, &ended);

@@ -82,6 +82,7 @@ inline constexpr int kSoBroadcast = 0x0020;
 inline constexpr int kSoLinger = 0x0080;
 inline constexpr int kSoError = 0x1007;  // read only: the pending error, then cleared
 inline constexpr int kSoRcvBuf = 0x1002;
+inline constexpr int kSoSndBuf = 0x1001;
 inline constexpr std::int32_t kFionbio = static_cast<std::int32_t>(0x8004667E);
 inline constexpr int kSdReceive = 0;
 inline constexpr int kSdSend = 1;

@@ -1,51 +1,35 @@
 #include <string>
 
-#include "net/icmp_client.h"
+#include "net/udp_socket.h"
 #include "text/messages.h"
-#include "wake/confirm_wiring.h"
 #include "wake/magic_packet.h"
+#include "wake/roster.h"
+#include "wake/socket_wire.h"
 
 namespace trolvane {
 
 void TMagicPacket::ConfirmBoot() {
+  // The wait's record starts afresh each run; the path read with the send step stays.
+  Roster roster = Target();
+  RosterLine& line = roster.lines[0];
   // An address the packet could not go to gets no echo request either.
-  const Destinations& to = Targets();
-  if (!to.host) {
-    throw EBootFaultException(msg::kBootNotConfirmed + NotConfirmedReason(HostOutcome::kError));
+  if (!line.to.host) {
+    throw EBootFaultException(msg::kBootNotConfirmed + NotConfirmedReason(roster, 0));
   }
-  TNetIcmpClient client;  // a failure to create it passes on unchanged
-  client.SetHost(*to.host);
-  std::vector<std::vector<MachineCheck::Machine>> woken(1);
+  line.wakes = 1;  // the send step's
+  line.delivered = true;
+  std::uint16_t port = 0;
+  RunSettings settings = Settings();
   try {
-    woken[0].push_back({0, MacOf(Packet())});
-  } catch (const EArgsException&) {
-    // No MAC was woken, so none can be told apart.
+    port = static_cast<std::uint16_t>(TIpSocket::ResolvePortText(PortText()));
+  } catch (const std::exception&) {
+    settings.send_count = 1;  // a port the send step refused repeats nothing
   }
-  ConfirmWiring wait(
-      Settings(), {{*to.host}, std::move(woken), {}, -1}, Status(),
-      [this](std::size_t) { WriteCheckedLine(Writer(), ConfirmedLine(HostAddress())); });
-  // One socket for the whole wait: a late answer to an earlier request still counts.
-  client.BeginSeries();
-  const EchoExchange exchange{
-      .send = [&client](std::size_t) { client.SendNextRequest(); },
-      .receive = [&client](std::int32_t wait) -> std::optional<HostAnswer> {
-        const TReplyStatus reply = client.AwaitReply(wait);
-        if (reply.Status == TReplyStatusKind::rkTimedOut) return std::nullopt;
-        return HostAnswer{0, reply.Status == TReplyStatusKind::rkEchoReply};
-      },
-  };
-  const HostOutcome outcome = wait.Run(exchange,
-                                       [this](std::size_t) {
-                                         try {
-                                           SendMagicPacket();
-                                         } catch (const std::exception&) {
-                                           // The first packet went out; a repeat that cannot is no
-                                           // reason to stop asking.
-                                         }
-                                       })
-                                  .front();
-  if (outcome != HostOutcome::kConfirmed) {
-    throw EBootFaultException(msg::kBootNotConfirmed + wait.Reason(0, outcome));
+  ClientExchange echo(*line.to.host);  // a failure to create it passes on unchanged
+  WaitOnSockets(roster, echo, settings, port, Status(), -1,
+                [this](std::size_t) { WriteCheckedLine(Writer(), ConfirmedLine(HostAddress())); });
+  if (!line.confirmed) {
+    throw EBootFaultException(msg::kBootNotConfirmed + NotConfirmedReason(roster, 0));
   }
 }
 

@@ -24,25 +24,4 @@ Destinations ResolveDestinations(std::string_view host, std::int32_t mask_bits) 
   return to;
 }
 
-std::vector<std::optional<std::uint32_t>> LinkBroadcasts(const std::vector<LinkHost>& hosts,
-                                                         const LinkReads& reads) {
-  std::vector<std::optional<std::uint32_t>> broadcasts(hosts.size());
-  NeighbourSnapshot table;
-  bool read = false;  // a table that cannot be read cannot say that the unicast gets through
-  for (std::size_t i = 0; i < hosts.size(); ++i) {
-    const std::optional<os::Route>& route = hosts[i].route;
-    if (!route || route->via != os::Route::Via::kLink || route->own_prefix_bits < 1 ||
-        route->own_prefix_bits > 30) {
-      continue;
-    }
-    if (!read) {
-      table.Read(reads);
-      read = true;
-    }
-    if (table.Holds(hosts[i].address, route->interface_index, hosts[i].mac)) continue;
-    broadcasts[i] = BroadcastOf(hosts[i].address, route->own_prefix_bits);
-  }
-  return broadcasts;
-}
-
 }  // namespace trolvane

@@ -6,9 +6,6 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <vector>
-
-#include "wake/link_view.h"
 
 namespace trolvane {
 
@@ -31,22 +28,5 @@ struct Destinations {
 // as an address; EConvertError for the first field that is no integer. With mask bits
 // nothing is looked up by name.
 Destinations ResolveDestinations(std::string_view host, std::int32_t mask_bits);
-
-// A host given without mask bits, the MAC woken there, and the route to it (none where
-// the platform cannot tell).
-struct LinkHost {
-  std::uint32_t address;  // network order
-  os::HardwareAddress mac;
-  std::optional<os::Route> route;
-};
-
-// A PC that is off answers no address resolution, so the unicast leaves only while the
-// neighbour table still holds its MAC. For each host: the broadcast address of its attached
-// link (the route's prefix) when no usable entry on that link holds the woken MAC; none for
-// a host behind a router, where the route is unknown, or where the link has no broadcast
-// of its own (a /31, a /32, or the limited broadcast of a /0). One read of the table
-// serves every host.
-std::vector<std::optional<std::uint32_t>> LinkBroadcasts(
-    const std::vector<LinkHost>& hosts, const LinkReads& reads = PlatformLinkReads());
 
 }  // namespace trolvane

@@ -11,12 +11,17 @@ std::uint64_t Key(std::uint32_t address, std::uint32_t interface) {
 
 LinkReads PlatformLinkReads() { return {os::RoutesTo, os::ReadNeighbours}; }
 
-bool NeighbourSnapshot::Read(const LinkReads& reads) {
+bool NeighbourSnapshot::Read(const std::function<bool(std::vector<os::Neighbour>*)>& table) {
   entries_.clear();
   std::vector<os::Neighbour> entries;
-  if (!reads.table(&entries)) return false;
-  for (const os::Neighbour& e : entries) entries_[Key(e.address, e.interface_index)] = e.hardware;
+  if (!table(&entries)) return false;
+  Keep(entries);
   return true;
+}
+
+void NeighbourSnapshot::Keep(const std::vector<os::Neighbour>& entries) {
+  entries_.clear();
+  for (const os::Neighbour& e : entries) entries_[Key(e.address, e.interface_index)] = e.hardware;
 }
 
 std::optional<os::HardwareAddress> NeighbourSnapshot::Find(std::uint32_t address,

@@ -1,7 +1,7 @@
 // What this machine knows of the machines on its attached links: the route to each
 // address, and the neighbour table as it was read at one moment. Reading sends nothing.
-// The packet's way to an off PC (destinations) and the MAC check of an answer
-// (machine_check) both judge by it.
+// The packet's way to an off PC (the roster) and the MAC check of an answer (the wait)
+// both judge by it.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +24,9 @@ LinkReads PlatformLinkReads();
 class NeighbourSnapshot {
  public:
   // Replaces what was read before; false when the platform refused (nothing is held then).
-  bool Read(const LinkReads& reads);
+  bool Read(const std::function<bool(std::vector<os::Neighbour>*)>& table);
+  // Replaces what was read before with these entries.
+  void Keep(const std::vector<os::Neighbour>& entries);
   // The hardware address of a usable entry for the address (network order) on the
   // interface the route to it leaves by; an entry on another interface is another link's.
   std::optional<os::HardwareAddress> Find(std::uint32_t address, std::uint32_t interface) const;

@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/neighbours.h"
 #include "text/exception.h"
 #include "wake/destinations.h"
 #include "wake/line_output.h"
+#include "wake/roster.h"
 #include "wake/run_settings.h"
 
 namespace trolvane {
@@ -68,6 +70,7 @@ class TMagicPacket : public LineJob {
   const std::string& MacAddress() const { return mac_address_; }
   void SetMacAddress(std::string value) {
     mac_address_ = std::move(value);
+    target_.reset();
     packet_.reset();
     mac_error_.reset();
   }
@@ -85,18 +88,16 @@ class TMagicPacket : public LineJob {
   // Pings the host until it answers or PingTimeout has passed; writes the confirmation.
   virtual void ConfirmBoot();
 
-  // Where the packets and the echo requests go (destinations.h says when it raises and
-  // when the link's broadcast is added), resolved once per host text and mask bits, so
-  // that all of them reach the same machine.
-  const Destinations& Targets();
   // SendMagicPacket, then ConfirmBoot.
   virtual void Run();
 
   // Six 0xFF bytes, then the six MAC bytes sixteen times. A malformed MAC text raises
   // EArgsException and leaves the packet untouched.
   static void BuildMagicPacket(std::string_view mac_text, MagicPacketBytes& packet);
-  // The woken MAC inside a magic packet.
-  static os::HardwareAddress MacOf(const MagicPacketBytes& packet);
+  // The MAC a text gives ("01-02-03-04-05-06"), raising BuildMagicPacket's EArgsException;
+  // and the packet that wakes it.
+  static os::HardwareAddress ParseMac(std::string_view mac_text);
+  static MagicPacketBytes PacketOf(const os::HardwareAddress& mac);
   // The directed broadcast address of HostAddress with MaskBits mask bits
   // (broadcast_address.h says when it raises).
   std::string GetBroadcastAddress() const;
@@ -109,12 +110,16 @@ class TMagicPacket : public LineJob {
   // The packet of MacAddress, built once a run; a MAC that cannot be read raises its
   // EArgsException each time.
   const MagicPacketBytes& Packet();
+  // The run's one machine: where the packets and the echo requests go (destinations.h says
+  // when it raises) and the path to it, read once per host text, mask bits and MAC, so that
+  // all of them reach the same machine and the path is read once a run.
+  const Roster& Target();
 
  private:
   RunSettings settings_;
   std::string host_address_;
   std::string mac_address_;
-  std::optional<Destinations> target_;
+  std::optional<Roster> target_;
   std::optional<MagicPacketBytes> packet_;
   std::optional<EArgsException> mac_error_;
 };

@@ -1,12 +1,13 @@
-// The one scheduler of many sends (the confirm engine, the "/l" sweep, the list's datagrams):
-// two rules kept apart, each enforced on its own. The gap is the least time between any two
-// sends on the wire, counted from the end of the last, so that a send the system held up
-// never leaves close behind it; the turns give each host at most one send per interval.
-// What fell due while the process was held up waits for the next free slot of the gap, so
-// nothing that piled up goes out in a burst.
+// The one scheduler of every send of a run: two rules kept apart, each enforced on its own.
+// The gap is the least time between any two sends on the wire; the turns give each machine
+// at most one turn per interval. The gap is a rate, not a sleep per send: where the
+// system's timer cannot wake the program as often as the gap (Windows and Wine wake after
+// a millisecond or more), what fell due since the last wake-up goes out, each send in its
+// order, but never more than one tick's share, so that a hold-up leaves no burst behind.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -20,7 +21,8 @@
 namespace trolvane {
 
 inline constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
-// Two requests never leave closer than this; each host is asked at most once a second.
+// Two sends never leave closer than this while the timer allows it; each machine has at
+// most one turn a second.
 inline constexpr std::uint64_t kRequestGapUs = 100;
 inline constexpr std::uint64_t kRequestIntervalUs = 1000000;
 
@@ -63,75 +65,89 @@ class Pacer {
   // Times are microseconds since the pacer was made, on clock; pause passes a time.
   Pacer(std::uint64_t gap, std::uint64_t interval,
         std::function<std::uint64_t()> clock = os::MicroTicks,
-        std::function<void(std::uint64_t us)> pause = os::PauseMicroseconds,
-        TablePlaces places = {})
+        std::function<void(std::uint64_t us)> pause = os::PauseMicroseconds)
       : gap_(gap),
         interval_(interval),
         clock_(std::move(clock)),
         pause_(std::move(pause)),
-        start_(clock_()),
-        places_(std::move(places)) {}
+        start_(clock_()) {}
 
   std::uint64_t Now() const { return clock_() - start_; }
-  void Pause(std::uint64_t us) const { pause_(us); }
-  void PauseUntil(std::uint64_t at) const {
+  // Passes the time until at, and learns from how late it woke how fine the timer is.
+  void PauseUntil(std::uint64_t at) {
     const std::uint64_t now = Now();
-    if (at > now) pause_(at - now);
+    if (at <= now) return;
+    pause_(at - now);
+    const std::uint64_t woke = Now();
+    late_[next_late_++ % late_.size()] = woke > at ? woke - at : 0;
   }
 
   // The gap: whether a send may go at now, and when one may.
   bool Free(std::uint64_t now) const { return now >= slot_; }
   std::uint64_t NextSlot() const { return slot_; }
-  // A send has ended at now, which it returns: the next waits a whole gap from here.
+  // A send has ended at now, which it returns. Where the timer is fine enough, the next
+  // waits a whole gap from here, so that a send the system held up never leaves close
+  // behind it; where it is not, the next slot follows the last one, no further behind
+  // than one tick.
   std::uint64_t Sent() {
     const std::uint64_t now = Now();
-    slot_ = now + gap_;
+    const std::uint64_t tick = Tick();
+    if (tick < gap_) {
+      slot_ = now + gap_;
+    } else {
+      const std::uint64_t least = now + gap_ > tick ? now + gap_ - tick : 0;
+      slot_ = std::max(slot_ + gap_, least);
+    }
     return now;
   }
+  // How late a pause wakes at the least, over the last few: the timer's tick. One pause
+  // that a hold-up made long says nothing of the timer.
+  std::uint64_t Tick() const {
+    return std::min(*std::min_element(late_.begin(), late_.end()), kLongestTick);
+  }
 
-  // The turns. A host's first comes at once; turns are kept in the order they were given.
-  void Add(std::size_t host) { queue_.push_back({host, 0}); }
-  // The host whose turn has come by now, when the gap is free too; taken from the queue.
+  // The turns. A machine's first comes at once; turns are kept in the order they were given.
+  void Add(std::size_t machine) { queue_.push_back({machine, 0}); }
+  // The machine whose turn has come by now, when the gap is free too; taken from the queue.
   std::optional<std::size_t> Take(std::uint64_t now) {
     while (!resting_.empty() && resting_.front().at <= now) {
-      Add(resting_.front().host);
+      Add(resting_.front().machine);
       resting_.pop_front();
     }
     if (!Free(now) || queue_.empty() || queue_.front().at > now) return std::nullopt;
-    const std::size_t host = queue_.front().host;
+    const std::size_t machine = queue_.front().machine;
     queue_.pop_front();
-    return host;
+    return machine;
   }
-  // The host was sent to at now: its next turn is an interval later, however late this
-  // one went out, so that it is never asked twice in one interval.
-  void Again(std::size_t host, std::uint64_t now) { queue_.push_back({host, now + interval_}); }
-  // The host has no turn until then; it queues up behind the hosts queued by then.
-  void Rest(std::size_t host, std::uint64_t until) { resting_.push_back({host, until}); }
-  // The host's turn is not over: it comes first again.
-  void Retry(std::size_t host) { queue_.push_front({host, 0}); }
+  // The machine had its turn at now: its next is an interval later, however late this one
+  // went out, so that it is never asked twice in one interval.
+  void Again(std::size_t machine, std::uint64_t now) {
+    queue_.push_back({machine, now + interval_});
+  }
+  // The machine has no turn until then; it queues up behind the machines queued by then.
+  void Rest(std::size_t machine, std::uint64_t until) { resting_.push_back({machine, until}); }
   bool Idle() const { return queue_.empty() && resting_.empty(); }
-  // When the next turn may go: kNever when no host has one.
+  // When the next turn may go: kNever when no machine has one.
   std::uint64_t NextTurn() const {
     const std::uint64_t turn = std::min(queue_.empty() ? kNever : queue_.front().at,
                                         resting_.empty() ? kNever : resting_.front().at);
     return turn == kNever ? kNever : std::max(turn, slot_);
   }
 
-  // A place in the neighbour table for one more address, when one is free at now.
-  bool TakePlace(std::uint64_t now) { return places_.Take(now); }
-  std::uint32_t Places() const { return places_.Places(); }
-
  private:
+  // Beyond this a pause was held up, not woken by a coarse timer.
+  static constexpr std::uint64_t kLongestTick = 20000;
   struct Turn {
-    std::size_t host;
+    std::size_t machine;
     std::uint64_t at;
   };
   std::uint64_t gap_, interval_;
   std::function<std::uint64_t()> clock_;
   std::function<void(std::uint64_t)> pause_;
   std::uint64_t start_;
-  TablePlaces places_;
   std::uint64_t slot_ = 0;
+  std::array<std::uint64_t, 8> late_{};  // a fine timer until pauses have shown otherwise
+  std::size_t next_late_ = 0;
   std::deque<Turn> queue_;    // in the order of their times: every interval is the same
   std::deque<Turn> resting_;  // in the order of their times: every rest is the same
 };

@@ -7,31 +7,31 @@
 
 namespace trolvane {
 
-void TMagicPacket::BuildMagicPacket(std::string_view mac_text, MagicPacketBytes& packet) {
-  constexpr int kMacLength = 6;
-  std::array<std::uint8_t, kMacLength> mac{};
+os::HardwareAddress TMagicPacket::ParseMac(std::string_view mac_text) {
+  os::HardwareAddress mac{};
   TStringList fields;
   fields.SplitFields(mac_text, '-');
-  bool ok = fields.LineCount() == kMacLength;
-  for (int i = 0; ok && i < kMacLength; ++i) {
+  bool ok = fields.LineCount() == static_cast<int>(mac.size());
+  for (std::size_t i = 0; ok && i < mac.size(); ++i) {
     std::string field = "$";  // the fields are hexadecimal without a prefix
-    field += TrimBlanks(fields.LineAt(i));
+    field += TrimBlanks(fields.LineAt(static_cast<int>(i)));
     std::optional<std::int32_t> value = ParseInteger(field);
     ok = value.has_value();
-    if (ok) mac[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(*value & 0xFF);
+    if (ok) mac[i] = static_cast<std::uint8_t>(*value & 0xFF);
   }
   if (!ok) throw EArgsException(std::string(msg::kMacAddressError) + std::string(mac_text));
-
-  for (std::size_t k = 0; k < kMacLength; ++k) packet[k] = 0xFF;
-  for (std::size_t k = 0; k < kMagicPacketSize - kMacLength; ++k) {
-    packet[kMacLength + k] = mac[k % kMacLength];
-  }
+  return mac;
 }
 
-os::HardwareAddress TMagicPacket::MacOf(const MagicPacketBytes& packet) {
-  os::HardwareAddress mac{};
-  std::copy_n(packet.begin() + mac.size(), mac.size(), mac.begin());
-  return mac;
+MagicPacketBytes TMagicPacket::PacketOf(const os::HardwareAddress& mac) {
+  MagicPacketBytes packet;
+  std::fill_n(packet.begin(), mac.size(), 0xFF);
+  for (std::size_t k = mac.size(); k < kMagicPacketSize; ++k) packet[k] = mac[k % mac.size()];
+  return packet;
+}
+
+void TMagicPacket::BuildMagicPacket(std::string_view mac_text, MagicPacketBytes& packet) {
+  packet = PacketOf(ParseMac(mac_text));
 }
 
 }  // namespace trolvane

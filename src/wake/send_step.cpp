@@ -4,29 +4,38 @@
 #include "text/messages.h"
 #include "wake/destinations.h"
 #include "wake/magic_packet.h"
+#include "wake/pacer.h"
+#include "wake/roster.h"
 
 namespace trolvane {
 
-const Destinations& TMagicPacket::Targets() {
+const Roster& TMagicPacket::Target() {
   if (target_) return *target_;
-  Destinations to = ResolveDestinations(HostAddress(), MaskBits());
-  if (to.host && MaskBits() == kNoMaskBits) {
-    try {
-      const LinkHost host{*to.host, MacOf(Packet()), os::RoutesTo({*to.host}).front()};
-      to.broadcast = LinkBroadcasts({host}).front();
-    } catch (const EArgsException&) {
-      // A MAC that cannot be read is refused when the packet is built.
-    }
+  RosterLine line;
+  line.to = ResolveDestinations(HostAddress(), MaskBits());
+  line.host = HostAddress();
+  line.mask_bits = MaskBits();
+  try {
+    line.mac = ParseMac(MacAddress());
+  } catch (const EArgsException&) {
+    // A MAC that cannot be read is refused when the packet is built.
   }
-  target_ = to;
+  target_.emplace(std::vector<RosterLine>{std::move(line)});
   return *target_;
 }
 
 void TMagicPacket::SendMagicPacket() {
-  const Destinations to = Targets();  // a refused host raises before anything goes out
+  const RosterLine& line = Target().lines[0];  // a refused host raises before anything goes out
+  std::vector<std::optional<std::uint32_t>> to;
+  if (line.unicast) to.push_back(line.to.host);
+  if (line.broadcast) to.push_back(line.broadcast);
   TUdpSocket socket;
-  SendPacketTo(socket, to.host);
-  if (to.broadcast) SendPacketTo(socket, to.broadcast);
+  Pacer pacer(kRequestGapUs, kNever);
+  for (const std::optional<std::uint32_t> address : to) {
+    pacer.PauseUntil(pacer.NextSlot());
+    SendPacketTo(socket, address);
+    pacer.Sent();
+  }
 }
 
 const MagicPacketBytes& TMagicPacket::Packet() {

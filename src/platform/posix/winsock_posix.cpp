@@ -45,9 +45,9 @@ bool MapOption(int level, int name, int* native_level, int* native_name) {
     *native_name = name == kSoLinger ? SO_LINGER : SO_ERROR;
     return true;
   }
-  if (level == kSolSocket && name == kSoRcvBuf) {
+  if (level == kSolSocket && (name == kSoRcvBuf || name == kSoSndBuf)) {
     *native_level = SOL_SOCKET;
-    *native_name = SO_RCVBUF;
+    *native_name = name == kSoRcvBuf ? SO_RCVBUF : SO_SNDBUF;
     return true;
   }
   if (level == kIpProtoIp && name == kIpTtl) {

@@ -1,0 +1,96 @@
+// One record per machine of a run, built once: each address once, with the lines that name
+// it (each line's MAC parsed once, its host text), the path to it (read and classified
+// once), what was asked of it, what its answers proved and its outcome. A single host is a
+// roster of one, a list a roster of many, a learning sweep a roster of its range's
+// addresses, without lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "net/raw_headers.h"
+#include "platform/neighbours.h"
+#include "wake/destinations.h"
+#include "wake/link_view.h"
+#include "wake/path.h"
+
+namespace trolvane {
+
+inline constexpr std::size_t kNoMachine = static_cast<std::size_t>(-1);
+
+struct RosterLine {
+  // Given: the host text, the MAC woken (none: a MAC that could not be read, so no
+  // packet and no MAC check), the mask bits, and where the host text resolved to (no
+  // host: nothing is sent and the line is a ping error).
+  std::string host;
+  std::optional<os::HardwareAddress> mac;
+  std::int32_t mask_bits = kNoMaskBits;
+  Destinations to;
+
+  // Where its packet goes, set when the roster is built. Where the link broadcast carries
+  // the packet to a machine that answers no address resolution, the unicast (which could
+  // not arrive, and would take a neighbour entry) is not sent.
+  std::size_t machine = kNoMachine;
+  bool unicast = true;
+  std::optional<std::uint32_t> broadcast;  // the directed broadcast, or the link's
+
+  // What became of it. A wake is given when each of its datagrams went out or failed for
+  // good; one held up for want of buffers goes again in the next turn.
+  int wakes = 0;
+  bool wake_busy = false, wake_failed = false;  // of the wake under way
+  bool delivered = false;                       // a whole wake went out
+  bool confirmed = false;
+  std::optional<os::HardwareAddress> other;  // another machine answered at its address
+};
+
+struct Machine {
+  std::uint32_t address = 0;  // network order
+  Path path;
+  std::vector<std::size_t> lines;
+
+  // What was asked of it.
+  SentRequests echoes;
+  int turns = 0;
+  int place_left = 0;  // requests left on its place in the neighbour table
+  bool asked = false;  // a request of it went out
+  std::uint64_t first_turn_us = 0;
+
+  // What its answers proved. held: an answer waits for a reading of the neighbour table;
+  // unsure: the last reading had no entry for it; failed: the last turn's request could
+  // not be made, or an ICMP error answered one.
+  bool held = false, unsure = false, failed = false, answered = false, done = false;
+  std::optional<os::HardwareAddress> heard;  // learning: the MAC that answered
+};
+
+struct Roster {
+  // The lines' machines, each address once, and the path to each read in one batch; the
+  // neighbour table is read once where a line's link broadcast depends on it.
+  explicit Roster(std::vector<RosterLine> lines, const LinkReads& reads = PlatformLinkReads());
+  // A sweep's addresses (network order), without lines.
+  explicit Roster(const std::vector<std::uint32_t>& addresses,
+                  const LinkReads& reads = PlatformLinkReads());
+
+  Machine* Find(std::uint32_t address);
+  std::size_t Confirmed() const;
+
+  std::vector<RosterLine> lines;
+  std::vector<Machine> machines;
+
+ private:
+  std::size_t Add(std::uint32_t address);
+  void ReadPaths(const LinkReads& reads);
+
+  std::unordered_map<std::uint32_t, std::size_t> index_;
+};
+
+// Why a line was not confirmed: another machine's answer, "(Pingタイムアウト)" or
+// "(Pingエラー)"; empty for a confirmed line.
+std::string NotConfirmedReason(const Roster& roster, std::size_t line);
+// "ホスト(HOST)の起動を確認しました。"
+std::string ConfirmedLine(std::string_view host);
+
+}  // namespace trolvane
