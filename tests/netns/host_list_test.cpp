@@ -141,6 +141,29 @@ TEST_F(HostListInNamespaces, TenThousandHosts) {
   ExpectPackets(sink->Finish(60000).out, hosts);
 }
 
+// A flat room of a thousand PCs on one /22, 164 running among 820 that are off: the first
+// round keeps within the machine's neighbour table, and a send refused for want of room
+// goes again in its host's next turn, so every running PC is confirmed and none is a ping
+// error. With /s:22 the unicasts to the PCs that are off wait for address resolution in
+// the datagram socket's buffer, and never hold a send up beyond /t.
+TEST_F(HostListInNamespaces, AFlatRoomWithinTheNeighbourTable) {
+  RoomLab room;
+  room.FlatRoom();
+  std::vector<Host> hosts;
+  for (int i = 0, off = 0; i < 984; ++i) {
+    const bool on = i % 6 == 0;
+    hosts.push_back({i, on ? RoomLab::FlatRunning(i / 6) : RoomLab::FlatOff(off++), on});
+  }
+  for (const char* bits : {"/s:", "/s:22"}) {
+    const auto start = std::chrono::steady_clock::now();
+    RunResult r = room.RunProgram({ListArgument(hosts), "/t:4000", "/v:0", bits}, 60);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 6.0)
+        << bits;
+    EXPECT_EQ(r.status, 5) << bits;
+    ExpectLines(r, hosts);
+  }
+}
+
 // Held up from after its first round until its hosts' answers (2 s late) have all come: the
 // socket must have room for them, since the hosts asked again answer after the wait.
 TEST_F(HostListInNamespaces, AnswersWaitWhileTheProgramIsHeldUp) {

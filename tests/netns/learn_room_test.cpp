@@ -59,15 +59,21 @@ class LearnInNamespaces : public ::testing::Test {
   std::unique_ptr<RoomLab> room_;
 };
 
-// Every machine that resolves is listed, also the one whose firewall drops echo requests,
-// and without an ICMP socket too, but not a leftover entry of a machine that is gone; the
-// /20 is asked in blocks, its last one read as well (its last machine answers only the
-// second request). The /24's list, fed back to /f, wakes and
-// confirms the three that answer pings.
+// Every machine that answers this sweep is listed, also the one whose firewall drops echo
+// requests, by its own ARP requests and, without rights, by the system's table, but not an
+// entry of a machine that is gone (stale, or reachable as it left a moment before), nor
+// one on another link of the same /24; nothing goes through the gateway of a routed
+// sub-range. The /20's last machine answers only the second request. The /24's list, fed
+// back to /f, wakes and confirms the three that answer pings.
 TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
   const auto& h = RoomLab::LinkHosts();
   room_->AnswerSecondRequestOnly(6);
-  room_->AddStaleEntry("198.18.1.77", "02-00-00-00-00-77");
+  const auto leftovers = [&] {
+    room_->AddStaleEntry("198.18.1.77", "02-00-00-00-00-77");
+    room_->AddStaleEntry("198.18.1.50", "02-00-00-00-00-50", "reachable");
+    room_->AddStaleEntry("198.18.1.99", "02-00-00-00-00-99", "reachable", "veth3");
+  };
+  leftovers();
   room_->AddStaleEntry(h[1].address, h[1].mac);
   auto capture = room_->CaptureResolutions(8);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -76,26 +82,34 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
   // The first round keeps the gap between any two requests (each new address resolved
   // sets off one ARP request at once; the system's repeats a second later come in bursts).
   std::istringstream requests(capture->Finish(10000).out);
-  int count = 0, close = 0;
+  int count = 0, close = 0, routed = 0;
   double last = 0;
-  for (std::string line; count < 200 && std::getline(requests, line);) {
+  for (std::string line; std::getline(requests, line);) {
     if (line.empty() || line[0] < '0' || line[0] > '9') continue;
+    const std::size_t asked = line.find("who-has 198.18.1.");
+    routed += asked != std::string::npos && std::stoi(line.substr(asked + 17)) / 64 == 1;
     const double at = std::stod(line);
-    close += count++ > 0 && at - last < 50e-6 ? 1 : 0;
+    close += count > 0 && count < 200 && at - last < 50e-6 ? 1 : 0;
     last = at;
+    ++count;
   }
-  EXPECT_EQ(count, 200);
+  EXPECT_GE(count, 200);
   EXPECT_LE(close, 2);
+  EXPECT_EQ(routed, 0);
   if (!UnderWindowsBuild()) {
+    room_->ForgetNeighbours();  // as after a night: entries this machine confirmed lately
+    leftovers();                // are listed only when their machine answers the sweep
     ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 60, false, true), "198.18.1.0/24",
                {0, 1, 2, 3});
   }
+  EXPECT_EQ(room_->ClientSentToRoutedRange(), 0u);
   ExpectList(room_->RunProgram({"/l:198.18.32.7/20"}, 90), "198.18.32.0/20", {4, 5, 6});
   if (!UnderWindowsBuild()) {
     // On a terminal, the status line is shown and erased before the list.
     const std::string out =
         RunOnTerminal({"/l:198.18.1.0/24"}, 30, {"ip", "netns", "exec", room_->client()}).out;
-    const std::size_t shown = out.find("\r学習中 0/254台\x1b[K");
+    // This machine's own addresses and the routed 198.18.1.64/26 are not asked.
+    const std::size_t shown = out.find("\r学習中 0/188台\x1b[K");
     EXPECT_NE(shown, std::string::npos) << out;
     EXPECT_LT(out.find("\r\x1b[K", shown + 1), out.find("# 198.18.1.0/24 で応答した機器 4台 ("))
         << out;
@@ -120,22 +134,31 @@ TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
   const auto& h = RoomLab::LinkHosts();
   const std::string routed = RoomLab::Answering(0), other = "/m:" + std::string(kOtherMac);
   const std::string another = "(別の機器(" + h[1].mac + ")が応答)";
+  // .21 and .22 lie under a route that names a nexthop object alone; a static entry set
+  // by hand is an entry like a resolved one.
   const struct {
     std::vector<std::string> arguments;
     int status;
     std::string out;
+    const char* entry = nullptr;  // h[1]'s entry, set by hand for the case
   } cases[] = {
       {{"/m:" + h[1].mac, "/h:" + h[1].address}, 0, Confirmed(h[1].address)},
       {{other, "/h:" + h[1].address},
        5,
        ProgramLines({"ホストの起動を確認できませんでした。" + another})},
+      {{other, "/h:" + h[1].address},
+       5,
+       ProgramLines({"ホストの起動を確認できませんでした。" + another}),
+       "noarp"},
       {{other, "/h:" + routed}, 0, Confirmed(routed)},
       {{other, "/h:" + h[1].address, "/v:0"}, 0, Confirmed(h[1].address)},
   };
   for (const auto& c : cases) {
+    if (c.entry != nullptr) room_->AddStaleEntry(h[1].address, h[1].mac, c.entry);
     std::vector<std::string> arguments = c.arguments;
     arguments.push_back("/t:2000");
     RunResult r = room_->RunProgram(arguments);
+    if (c.entry != nullptr) room_->AddStaleEntry(h[1].address, h[1].mac, "none");
     EXPECT_EQ(r.status, c.status) << c.arguments[0] << " " << c.arguments[1];
     EXPECT_EQ(r.out, c.out) << c.arguments[0] << " " << c.arguments[1];
   }
@@ -187,9 +210,11 @@ TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
 }
 
 // A PC that is off answers no address resolution, yet hears its packet without /s: at
-// the link's broadcast, where the neighbour table cannot take the unicast to its MAC. A
-// given /s decides alone; a host the table holds with its MAC and a routed host get no
-// broadcast; /r repeats the packet in the host's turns until it answers.
+// the broadcast of the link's own /24 (never of the narrower /25 route it lies under),
+// where the neighbour table cannot take the unicast to its MAC. A given /s decides alone;
+// a host the table holds with its MAC, a host routed through a nexthop object and one
+// down a tunnel get no broadcast; /r repeats the packet in the host's turns until it
+// answers.
 void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false) {
   const auto& h = RoomLab::LinkHosts();
   const auto& off = RoomLab::OffPc();
@@ -228,6 +253,7 @@ void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false)
        0,
        0,
        0},
+      {"a tunnel", {"/m:" + off.mac, "/h:198.18.13.5", "/p:9", "/t:1000"}, false, 0, 0, 5},
   };
   for (const auto& c : cases) {
     room.ForgetNeighbours();

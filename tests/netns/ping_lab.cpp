@@ -51,12 +51,16 @@ std::unique_ptr<BackgroundProcess> PingLab::StartInTarget(
 void PingLab::ShieldTarget() {
   SetSysctl(target_, "net.ipv4.icmp_echo_ignore_all", "1");
   AddTargetAddress(std::string(kDeafHost) + "/25");
+  AddTargetAddress(std::string(kBehindTheTarget) + "/32");
   const std::string rules =
       "add table ip shield; "
       "add chain ip shield input { type filter hook input priority 0; }; "
       "add rule ip shield input ip daddr " +
       std::string(kDeafHost) +
       " drop; "
+      "add rule ip shield input ip daddr " +
+      std::string(kBehindTheTarget) +
+      " tcp dport 3389 reject with tcp reset; "
       "add rule ip shield input tcp dport 22 drop; "
       "add rule ip shield input tcp dport 23 reject with icmp type port-unreachable";
   if (RunCommand({"nft", rules}, {.prefix = lab_.Exec(target_)}).status != 0) {

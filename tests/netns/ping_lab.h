@@ -29,9 +29,12 @@ class PingLab {
   void NameTheTarget();
   // A firewall in the target such as a Windows PC has: its kernel ignores echo requests,
   // TCP port 3389 listens, 445 is closed (a reset), 22 dropped, 23 rejected with an ICMP
-  // port-unreachable (no reset), and a second address, kDeafHost, drops everything.
+  // port-unreachable (no reset), and a second address, kDeafHost, drops everything. For
+  // the client, kBehindTheTarget is a host routed through the target, for which the
+  // target's firewall refuses port 3389 with a reset.
   void ShieldTarget();
   static constexpr char kDeafHost[] = "198.18.0.3";
+  static constexpr char kBehindTheTarget[] = "198.18.0.130";
   // Gives the target another address on its link (CIDR, e.g. "198.18.0.4/25").
   void AddTargetAddress(const std::string& cidr) const;
   std::uint64_t ClientTxPackets() const;  // sent by the client namespace, loopback included

@@ -71,6 +71,23 @@ void RoomLab::LinkRoom() {
   std::string mac = OffPc().mac;
   for (char& c : mac) c = c == '-' ? ':' : c;
   lab_.AddMacvlan(room_, "veth1", "pcoff", mac, OffPc().address + "/24");
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"sysctl", "-q", "-w", "net.ipv4.nexthop_compat_mode=0"},
+           {"ip", "route", "add", "198.18.1.0/25", "dev", "veth1", "scope", "link"},
+           {"ip", "nexthop", "add", "id", "5", "via", "198.18.0.2", "dev", "veth0"},
+           {"ip", "route", "add", "198.18.64.0/24", "nhid", "5"},
+           {"ip", "nexthop", "add", "id", "7", "dev", "veth1"},
+           {"ip", "route", "add", "198.18.1.16/28", "nhid", "7"},
+           {"ip", "route", "add", "198.18.1.64/26", "via", "198.18.1.21"},
+           {"ip", "tuntap", "add", "dev", "tn0", "mode", "tun"},
+           {"ip", "addr", "add", "198.18.13.1/24", "dev", "tn0"},
+           {"ip", "link", "set", "tn0", "up"}}) {
+    std::vector<std::string> in_client = lab_.Exec(client_);
+    in_client.insert(in_client.end(), command.begin(), command.end());
+    MustRun(in_client);
+  }
+  lab_.Link(client_, "", room_, "", "veth3");
+  MustRun({"ip", "-n", client_, "addr", "add", "198.18.1.201/24", "dev", "veth3", "noprefixroute"});
   MustRun({"ip", "-n", room_, "link", "set", "pcoff", "arp", "off"});
   for (const std::string& command : std::vector<std::string>{
            "add table inet lab", "add chain inet lab input { type filter hook input priority 0; }",
@@ -83,9 +100,10 @@ void RoomLab::LinkRoom() {
   for (const std::string& command : std::vector<std::string>{
            "add table inet lab",
            "add chain inet lab output { type filter hook output priority 0; }",
-           "add counter inet lab broadcasts",
-           "add rule inet lab output ip daddr { 198.18.1.255, 198.18.47.255 } udp dport 9 counter "
-           "name broadcasts"}) {
+           "add counter inet lab broadcasts", "add counter inet lab routed",
+           "add rule inet lab output ip daddr 198.18.1.64/26 counter name routed",
+           "add rule inet lab output ip daddr { 198.18.1.127, 198.18.1.255, 198.18.13.255, "
+           "198.18.47.255, 198.18.64.255 } udp dport 9 counter name broadcasts"}) {
     MustRun({"ip", "netns", "exec", client_, "nft", command});
   }
 }
@@ -121,11 +139,33 @@ void RoomLab::AnswerSecondRequestOnly(int host) {
   }
 }
 
-void RoomLab::AddStaleEntry(const std::string& address, const std::string& mac) {
+void RoomLab::AddStaleEntry(const std::string& address, const std::string& mac,
+                            const std::string& state, const std::string& link) {
   std::string lladdr = mac;
   for (char& c : lladdr) c = c == '-' ? ':' : c;
-  MustRun({"ip", "-n", client_, "neigh", "replace", address, "lladdr", lladdr, "dev", "veth1",
-           "nud", "stale"});
+  if (state == "none") {
+    MustRun({"ip", "-n", client_, "neigh", "del", address, "dev", link});
+    return;
+  }
+  MustRun({"ip", "-n", client_, "neigh", "replace", address, "lladdr", lladdr, "dev", link, "nud",
+           state});
+}
+
+std::uint64_t RoomLab::ClientSentToRoutedRange() const {
+  return NamedCounter(lab_.Exec(client_), "routed");
+}
+
+void RoomLab::FlatRoom() {
+  lab_.Link(client_, "198.18.16.1/22", room_, "", "veth2");
+  std::string batch;
+  for (int i = 0; i < 164; ++i) batch += "addr add " + FlatRunning(i) + "/22 dev veth2\n";
+  MustRun({"sh", "-c", "printf '" + batch + "' | ip -n " + room_ + " -batch -"});
+}
+
+std::string RoomLab::FlatRunning(int i) { return "198.18.17." + std::to_string(10 + i); }
+std::string RoomLab::FlatOff(int i) {
+  const int n = i + 2 < 256 + 10 ? i + 2 : i + 2 + 164;  // around the running ones
+  return "198.18." + std::to_string(16 + n / 256) + "." + std::to_string(n % 256);
 }
 
 std::uint64_t RoomLab::ClientTxPackets() const {

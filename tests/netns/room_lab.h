@@ -39,6 +39,10 @@ class RoomLab {
   // on 198.18.32.0/20, the last in its last 320 addresses.
   static const std::vector<LinkHost>& LinkHosts();
   void LinkRoom();
+  // The link as routers and VPNs leave it: a narrower /25 route inside 198.18.1.0/24, the
+  // link's hosts 198.18.1.16/28 and the routed 198.18.64.0/24 through nexthop objects that
+  // the route answer names alone (compat mode 0), 198.18.1.64/26 routed through a gateway
+  // on the link, and a tunnel 198.18.13.1/24 (tn0).
   // A PC that is off, on 198.18.1.0/24 (after LinkRoom): its card hears frames but answers
   // no address resolution.
   static const LinkHost& OffPc();
@@ -47,12 +51,22 @@ class RoomLab {
   std::uint64_t OffPcHeard() const;
   std::uint64_t ClientLinkBroadcasts() const;
   void ForgetNeighbours();
+  // A flat room on a link of its own: the client is 198.18.16.1/22, the room answers for
+  // FlatRunning(0..163) (one MAC) and nobody for the rest of the /22.
+  void FlatRoom();
+  static std::string FlatRunning(int i);
+  static std::string FlatOff(int i);  // 0 to 819
   // The client's own firewall refuses datagrams to the address (its sends fail).
   void RefuseDatagramsTo(const std::string& address);
   // The host drops the first address resolution request it hears.
   void AnswerSecondRequestOnly(int host);
-  // A stale entry in the client's neighbour table, as the system keeps one for long.
-  void AddStaleEntry(const std::string& address, const std::string& mac);
+  // An entry in the client's neighbour table: stale, as the system keeps one for long,
+  // reachable (a machine that left a moment ago), or set by hand ("noarp"); "none"
+  // deletes it. veth3 is a second link of the client's, on an overlapping 198.18.1.0/24.
+  void AddStaleEntry(const std::string& address, const std::string& mac,
+                     const std::string& state = "stale", const std::string& link = "veth1");
+  // Packets the client sent to 198.18.1.64/26, which it routes through 198.18.1.21.
+  std::uint64_t ClientSentToRoutedRange() const;
   // Packets the client namespace has sent on every interface (after LinkRoom).
   std::uint64_t ClientTxPackets() const;
 

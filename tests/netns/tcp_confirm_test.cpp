@@ -12,6 +12,7 @@ namespace {
 
 const char kConfirmed[] = "ホスト(198.18.0.2)の起動を確認しました。";
 const char kTimedOut[] = "ホストの起動を確認できませんでした。(Pingタイムアウト)";
+const char kPingError[] = "ホストの起動を確認できませんでした。(Pingエラー)";
 
 class TcpConfirmInNamespaces : public PingLabTest {
  protected:
@@ -25,7 +26,9 @@ class TcpConfirmInNamespaces : public PingLabTest {
 };
 
 // Only the host's own answers count: an accept or a reset, never a time-out or an ICMP
-// error (23 is rejected with a port-unreachable).
+// error (23 is rejected with a port-unreachable), and a reset only from a host on the link
+// (a firewall on the way resets for a host that does not exist). An attempt that cannot be
+// made for want of a descriptor is the host's error.
 TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
   lab_->SetSysctl(lab_->client(), "net.ipv4.ping_group_range", "1 0");  // no ICMP unprivileged
   std::ofstream(list_) << "02-00-5E-00-53-02 198.18.0.2\n02-02-03-04-05-06 198.18.0.3\n";
@@ -35,6 +38,7 @@ TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
     int status;
     std::string out;
     double most_seconds = 60;  // a port's answer is heard as it comes, not at the next turn
+    std::vector<std::string> wrapper = {};
   } cases[] = {
       {"/h:198.18.0.2", "", "/t:2000", false, 5, ProgramLines({kTimedOut})},  // pings ignored
       {"/h:198.18.0.2", "/c:3389", "/t:5000", false, 0, ProgramLines({kConfirmed})},
@@ -47,11 +51,31 @@ TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
        ProgramLines({kConfirmed,
                      "ホスト(198.18.0.3)の起動を確認できませんでした。(Pingタイムアウト)",
                      "2台中1台の起動を確認しました。"})},
+      {"/h:" + std::string(PingLab::kBehindTheTarget), "/c:3389", "/t:3000", false, 5,
+       ProgramLines({kTimedOut})},
+      {"/h:198.18.0.2",
+       "/c:445",
+       "/t:3000",
+       false,
+       5,
+       ProgramLines({kPingError}),
+       60,
+       {"sh", "-c", "ulimit -n 4 && exec \"$@\"", "-"}},
+      {"/f:" + list_,
+       "/c:445",
+       "/t:3000",
+       false,
+       5,
+       ProgramLines({"ホスト(198.18.0.2)の起動を確認できませんでした。(Pingエラー)",
+                     "ホスト(198.18.0.3)の起動を確認できませんでした。(Pingエラー)",
+                     "2台中0台の起動を確認しました。"}),
+       60,
+       {"sh", "-c", "ulimit -n 5 && exec \"$@\"", "-"}},
   };
   for (const auto& c : cases) {
     const auto start = std::chrono::steady_clock::now();
-    RunResult r =
-        lab_->RunProgram({"/m:02-00-5E-00-53-02", c.hosts, c.ports, c.timeout}, c.unprivileged);
+    RunResult r = lab_->RunProgram({"/m:02-00-5E-00-53-02", c.hosts, c.ports, c.timeout},
+                                   c.unprivileged, c.wrapper);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
               c.most_seconds)
         << c.hosts << " " << c.ports;

@@ -36,6 +36,7 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
   if (pid_ == 0) {
     int null_fd = open("/dev/null", O_RDWR);
     dup2(null_fd, STDIN_FILENO);
+    if (null_fd > STDERR_FILENO) close(null_fd);
     if (options.close_stdout) {
       close(STDOUT_FILENO);
     } else {
@@ -43,6 +44,8 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
       if (options.stdout_slow_nonblocking) fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
     }
     if (options.stdout_broken_pipe) close(fds[0]);
+    // The program gets the descriptors a shell gives it, and none of the test's.
+    close_range(STDERR_FILENO + 1, ~0u, 0);
     execvp(args[0], args.data());
     _exit(127);
   }
