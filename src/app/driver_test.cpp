@@ -19,13 +19,14 @@ struct ParsedOptions {
   std::int32_t mask_bits;
   std::int32_t timeout;
   bool mac_check = true;
+  int send_count = 1;
 };
 
 ParsedOptions Parse(const std::vector<std::string>& arguments) {
   TMagicPacket job([](std::string_view) { return true; });
   ApplyOptions(BuildOptionList(arguments), job);
-  return {job.MacAddress(), job.HostAddress(), job.PortText(),
-          job.MaskBits(),   job.PingTimeout(), job.Settings().mac_check};
+  return {job.MacAddress(),  job.HostAddress(),        job.PortText(),           job.MaskBits(),
+          job.PingTimeout(), job.Settings().mac_check, job.Settings().send_count};
 }
 
 struct OptionCase {
@@ -52,6 +53,7 @@ TEST(ApplyOptions, CopiesTheOptionsByTheirRules) {
       {{"/p:echo", "/h:a=b"}, {"", "a=b", "echo", -1, 60000}},
       {{"/V=0", "/v:1"}, {"", "", "7", -1, 60000, false}},
       {{"/v:1", "/v:0"}, {"", "", "7", -1, 60000, true}},
+      {{"/r:10", "/h:x"}, {"", "x", "7", -1, 60000, true, 10}},
   };
   for (const auto& c : cases) {
     ParsedOptions got = Parse(c.arguments);
@@ -62,6 +64,7 @@ TEST(ApplyOptions, CopiesTheOptionsByTheirRules) {
     EXPECT_EQ(got.mask_bits, c.expected.mask_bits) << where;
     EXPECT_EQ(got.timeout, c.expected.timeout) << where;
     EXPECT_EQ(got.mac_check, c.expected.mac_check) << where;
+    EXPECT_EQ(got.send_count, c.expected.send_count) << where;
   }
 }
 
