@@ -21,6 +21,14 @@ constexpr std::int32_t kMostSends = 10;
 
 std::string OneLine(std::string_view message) { return ReplaceText(message, "\r\n", " ", true); }
 
+// The ways users ask for help: Windows' and everybody else's. Alone, each is answered as no
+// argument is; beside other arguments it is one more argument that means nothing.
+bool AsksForHelp(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 1) return false;
+  const std::string& only = arguments.front();
+  return only == "/?" || only == "-h" || only == "--help";
+}
+
 // /p, /s, /t, /c, /v and /r, the same for one host and for a list; each only when it has a value.
 RunSettings SendSettings(const TStringList& options) {
   RunSettings run;
@@ -93,7 +101,7 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
       !(arguments.size() == 1 && complete_alone(BuildOptionList(arguments)))) {
     // A failed write changes nothing: the status is 2 either way.
     try {
-      if (arguments.empty()) {
+      if (arguments.empty() || AsksForHelp(arguments)) {
         WriteUsageScreen(write);
       } else {
         WriteCheckedLine(write, msg::kTooFewArguments);

@@ -6,10 +6,9 @@
 namespace trolvane::testing {
 namespace {
 
+// No argument, or a request for help alone.
 TEST(ProgramUsage, NoArgumentWritesTheUsageScreen) {
-  RunResult r = RunProgram({});
-  EXPECT_EQ(r.status, 2);
-  std::string expected = ProgramLines({
+  const std::string expected = ProgramLines({
       "",
       "マジックパケットを送信して、\"Wake on Lan\"に対応したＰＣの電源をＯＮにします。",
       "またパケットの送信後にICMP(Ping)を使用してホスト起動のチェックも行います。",
@@ -32,13 +31,24 @@ TEST(ProgramUsage, NoArgumentWritesTheUsageScreen) {
       "Trolvane Version " TROLVANE_VERSION,
       "",
   });
-  EXPECT_EQ(r.out, expected);
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{}, {"/?"}, {"-h"}, {"--help"}}) {
+    RunResult r = RunProgram(arguments);
+    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(r.out, expected) << ::testing::PrintToString(arguments);
+  }
 }
 
+// Beside another argument, a request for help is an argument that means nothing.
 TEST(ProgramUsage, OneArgumentIsTooFew) {
-  RunResult r = RunProgram({"/m:01-02-03-04-05-06"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, ProgramLines({"引数が足りません。"}));
+  const std::string mac = "/m:01-02-03-04-05-06";
+  for (const auto& [arguments, line] :
+       {std::pair{std::vector<std::string>{mac}, "引数が足りません。"},
+        {std::vector<std::string>{"/?", mac}, "ホストアドレス(/hｽｲｯﾁの指定値)が不正です。"}}) {
+    RunResult r = RunProgram(arguments);
+    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(r.out, ProgramLines({line})) << ::testing::PrintToString(arguments);
+  }
 }
 
 }  // namespace

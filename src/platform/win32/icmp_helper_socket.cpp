@@ -25,14 +25,16 @@
 namespace os::win32 {
 namespace {
 
-// How long the helper waits for the answer to one request. A request is never cancelled
-// (under Wine a cancelled one jams the helper for every later run), so a run that ends
-// early waits for its requests: a quarter of a second keeps that end close to the raw
-// path's, and is ample for an answer from the same link or another site.
-constexpr DWORD kAnswerWaitMs = 250;
-// How long the end of the program waits for requests to end by themselves, a little
-// beyond their wait.
-constexpr DWORD kEndWaitMs = kAnswerWaitMs + 250;
+// How long the helper waits for the answer to one request: its host's turn, the second
+// until the run asks again, so that an answer within its second is heard on this path too.
+// A request is never cancelled: Wine's helper cannot cancel one (it refuses CancelIoEx on
+// the handle, and a close leaves the request running), and one still running when the
+// program ends jams the helper for every later program of the session. So the program's
+// end waits for its requests, a run that ends early up to a second.
+constexpr DWORD kAnswerWaitMs = 1000;
+// How much later than its wait a request may complete: Wine's helper starts the wait when
+// its own thread takes the request up.
+constexpr DWORD kLateCompletionMs = 250;
 // Requests running at once on one socket. Each one is a system request of its own (under
 // Wine a thread and a socket); beyond this many the sender waits for one to end, as a
 // full send buffer would hold it.
@@ -63,6 +65,7 @@ std::mutex mutex;
 std::map<SOCKET, std::shared_ptr<HelperSocket>> registry;
 SOCKET next_handle = 0x10001;  // odd, and stays odd
 std::size_t in_flight = 0;     // requests of every socket, closed ones too
+ULONGLONG last_wait_end = 0;   // GetTickCount64 when the latest request stops waiting
 
 struct Request;
 // Requests whose outcome was taken when the call returned: whichever of their APC (should
@@ -294,6 +297,7 @@ int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to,
     std::lock_guard<std::mutex> lock(mutex);
     ++socket->outstanding;
     ++in_flight;
+    last_wait_end = ::GetTickCount64() + kAnswerWaitMs;
     r.release();  // the APC owns it now
     return length;
   }
@@ -368,4 +372,12 @@ int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout
 
 }  // namespace os::win32
 
-void os::win32::LetHelperRequestsEnd() { WaitForRequests(in_flight, 0, kEndWaitMs); }
+void os::win32::LetHelperRequestsEnd() {
+  ULONGLONG until = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    until = last_wait_end + kLateCompletionMs;
+  }
+  const ULONGLONG now = ::GetTickCount64();
+  if (until > now) WaitForRequests(in_flight, 0, static_cast<DWORD>(until - now));
+}

@@ -30,9 +30,9 @@ int HelperReceive(SOCKET s, char* buffer, int length, int flags, SockAddrIn* fro
 // select for sets that hold helper sockets only: readable once a datagram waits,
 // writable always. A null timeout waits without limit; 0 polls.
 int HelperSelect(FdSet* read, FdSet* write, FdSet* error, const TimeVal* timeout);
-// Waits, before the program ends, for its requests still running to end by themselves:
-// Wine's helper can hang for good on a request cancelled in flight (by a cancel, a close or
-// the end of the program), and with it every later program's requests.
+// Waits, before the program ends, for its requests still running to end by themselves, at
+// most until the latest one's second is over: Wine's helper hangs for good when a program
+// ends with a request running, and with it every later program's requests.
 void LetHelperRequestsEnd();
 
 }  // namespace os::win32
