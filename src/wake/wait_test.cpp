@@ -49,8 +49,6 @@ class Net : public Wire {
   std::vector<os::Neighbour> before;                                 // the table as the run starts
   std::vector<Table> readings{Table{std::vector<os::Neighbour>{}}};  // the last stays
   std::map<std::uint32_t, std::vector<Sent>> refuse;                 // echo results, the last stays
-  std::optional<K> port_answer;                                      // each attempt's, 1 ms later
-  Sent attempt_sent = Sent::kSent, datagram_sent = Sent::kSent;
   int failing_receives = 0;
   std::uint64_t stall_at = 0, stall_us = 0, send_us = 0, tick_us = 0;
   bool duplicate = false;
@@ -64,8 +62,7 @@ class Net : public Wire {
   std::uint64_t now = 0;
   int reads = 0;
   std::vector<Sending> sends;
-  std::vector<std::size_t> confirmed;
-  std::vector<std::uint64_t> confirmed_ms;
+  std::vector<std::pair<std::size_t, std::uint64_t>> confirmed;  // line, ms
   std::multimap<std::uint64_t, Heard> due;
 
   std::uint64_t Clock() override { return now; }
@@ -74,33 +71,21 @@ class Net : public Wire {
     if (tick_us > 0) now = (now + tick_us - 1) / tick_us * tick_us;
   }
   Sent Datagram(std::uint32_t address, std::uint16_t, const os::HardwareAddress&) override {
-    return Record('w', address), datagram_sent;
+    return Record('w', address), Sent::kSent;
   }
   Sent Echo(std::uint32_t address, std::uint16_t sequence) override {
-    const int n = Record('e', address);
+    const std::size_t n = Record('e', address);
     const auto& r = refuse[address];
-    if (!r.empty() && r[std::min<std::size_t>(n, r.size() - 1)] != Sent::kSent) {
-      return r[std::min<std::size_t>(n, r.size() - 1)];
-    }
-    const Plan& p = plan[address];
-    const Answer a = p.empty() ? kSilent : p[std::min<std::size_t>(n, p.size() - 1)];
-    for (int i = duplicate ? 2 : 1; a.kind && i > 0; --i) {
-      due.emplace(now + a.ms * 1000, Heard{*a.kind, address, sequence});
-    }
-    return Sent::kSent;
+    const Sent sent = r.empty() ? Sent::kSent : r[std::min(n, r.size() - 1)];
+    for (int i = duplicate ? 2 : 1; sent == Sent::kSent && i > 0; --i)
+      Answers(address, n, sequence);
+    return sent;
   }
   Sent Attempt(std::uint32_t address, std::uint16_t) override {
-    Record('a', address);
-    if (attempt_sent == Sent::kSent && port_answer) {
-      due.emplace(now + 1000, Heard{*port_answer, address});
-    }
-    return attempt_sent;
+    return Record('a', address), Sent::kSent;
   }
   Sent Probe(std::uint32_t address) override {
-    const int n = Record('p', address);
-    const Plan& p = plan[address];
-    const Answer a = p.empty() ? kSilent : p[std::min<std::size_t>(n, p.size() - 1)];
-    if (a.kind) due.emplace(now + a.ms * 1000, Heard{*a.kind, address, 0, kY});
+    Answers(address, Record('p', address), 0);
     return Sent::kSent;
   }
   std::optional<Heard> Receive(std::int32_t ms) override {
@@ -146,11 +131,7 @@ class Net : public Wire {
     }
     Roster roster(std::move(lines), Reads());
     RunWait(roster, *this, rules,
-            {[this](std::size_t l) {
-               confirmed.push_back(l);
-               confirmed_ms.push_back(now / 1000);
-             },
-             {}});
+            {[this](std::size_t l) { confirmed.emplace_back(l, now / 1000); }, {}});
     return roster;
   }
   std::vector<std::uint64_t> TimesMs(char what, std::uint32_t address) const {
@@ -162,14 +143,19 @@ class Net : public Wire {
   }
 
  private:
-  int Record(char what, std::uint32_t address) {
+  // How many of these went to the address before.
+  std::size_t Record(char what, std::uint32_t address) {
     if (sends.size() > 200000) throw std::runtime_error("the wait does not end");
-    int n = 0;
-    for (const Sending& s : sends) n += s.what == what && s.address == address;
     sends.push_back({now, what, address});
     now += send_us;
-    return n;
+    return counts_[{what, address}]++;
   }
+  void Answers(std::uint32_t address, std::size_t n, std::uint16_t sequence) {
+    const Plan& p = plan[address];
+    const Answer a = p.empty() ? kSilent : p[std::min(n, p.size() - 1)];
+    if (a.kind) due.emplace(now + a.ms * 1000, Heard{*a.kind, address, sequence, kY});
+  }
+  std::map<std::pair<char, std::uint32_t>, std::size_t> counts_;
 };
 
 RosterLine Line(std::uint32_t address, std::optional<os::HardwareAddress> mac = kX,
@@ -248,7 +234,7 @@ TEST(Wait, ManyMachinesUnderStress) {
   twice.plan[At(1)] = {kReply};
   const Roster r1 = twice.Run({Line(At(1)), Line(At(2))}, Rules(2000));
   EXPECT_EQ(Outcome(r1, 0) + Outcome(r1, 1), "oktimeout");
-  EXPECT_EQ(twice.confirmed, std::vector<std::size_t>{0});
+  EXPECT_EQ(twice.confirmed.size(), 1u);
 
   // A send that cannot go is that host's error at once; one held up for want of buffers
   // is asked again in its next turn; the others go on.
@@ -431,9 +417,9 @@ TEST(Wait, JudgesEachAnswerByAReadingAfterIt) {
     for (std::size_t l = 0; l < c.outcomes.size(); ++l) {
       EXPECT_EQ(Outcome(r, l), c.outcomes[l]) << c.name << " line " << l;
     }
-    for (std::size_t i = 0; i < net.confirmed.size(); ++i) {
-      if (net.confirmed[i] == 0) {
-        EXPECT_EQ(net.confirmed_ms[i], c.confirmed_ms);
+    for (const auto& [line, ms] : net.confirmed) {
+      if (line == 0) {
+        EXPECT_EQ(ms, c.confirmed_ms);
       }
     }
     if (!c.on || !c.route || c.route->via != Via::kLink || c.route->medium != Medium::kBroadcast) {
