@@ -63,7 +63,9 @@ struct Machine {
   // unsure: the last reading had no entry for it; failed: the last turn's request could
   // not be made, or an ICMP error answered one.
   bool held = false, unsure = false, failed = false, answered = false, done = false;
-  std::optional<os::HardwareAddress> heard;  // learning: the MAC that answered
+  // Learning: the MAC that answered, and whether the table said it reachable before.
+  std::optional<os::HardwareAddress> heard;
+  bool reachable_before = false;
 };
 
 struct Roster {

@@ -1,7 +1,6 @@
 #include "wake/wait.h"
 
 #include <algorithm>
-#include <array>
 #include <deque>
 #include <exception>
 #include <limits>
@@ -114,6 +113,7 @@ class WaitLoop {
   void ReadTable(bool final);
   void JudgeByTable(Machine& m, bool final);
   void SweepByTable(const std::vector<os::Neighbour>& entries, std::uint64_t now);
+  void NoteReachableBefore();
   void Finish();
 
   Roster& roster_;
@@ -139,6 +139,7 @@ void WaitLoop::Run() {
   for (std::size_t i = 0; i < roster_.machines.size(); ++i) {
     if (!roster_.machines[i].done) pacer_.Add(i);
   }
+  if (rules_.sweep == WaitRules::Sweep::kByTable) NoteReachableBefore();
   std::uint64_t next_sign = 0;
   for (std::uint64_t now = 0; open_ > 0 && now < EndAt(); now = pacer_.Now()) {
     if (now >= next_sign) {
@@ -429,10 +430,7 @@ void WaitLoop::ReadTable(bool final) {
 // table cannot tell.
 void WaitLoop::JudgeByTable(Machine& m, bool final) {
   if (!table_read_) {
-    if (final)
-      ConfirmAll(m);  // a read the platform refused to the end: as before the check
-    else
-      Hold(m);
+    ConfirmAll(m);  // a platform that refuses the read cannot tell: as before the check
     return;
   }
   const std::optional<os::HardwareAddress> seen = table_.Find(m.address, m.path.interface_index);
@@ -471,14 +469,26 @@ void WaitLoop::SweepByTable(const std::vector<os::Neighbour>& entries, std::uint
     if (m == nullptr || m->done || m->turns == 0 || e.interface_index != m->path.interface_index) {
       continue;
     }
+    // Where the platform does not say when, an entry reachable already before the sweep
+    // may be the leftover of a machine that left a moment ago.
     const std::uint64_t since = now - m->first_turn_us + kTableTickUs;
-    const bool after = e.confirmed_ms_ago ? *e.confirmed_ms_ago * kUsPerMs <= since : e.reachable;
+    const bool after = e.confirmed_ms_ago ? *e.confirmed_ms_ago * kUsPerMs <= since
+                                          : e.reachable && !m->reachable_before;
     if (after || (e.reachable && m->answered)) {
       m->heard = e.hardware;
       Done(*m);
     } else if (e.rechecking) {
       ++rechecking_;
     }
+  }
+}
+
+void WaitLoop::NoteReachableBefore() {
+  std::vector<os::Neighbour> entries;
+  wire_.ReadTable(&entries);
+  for (const os::Neighbour& e : entries) {
+    Machine* m = roster_.Find(e.address);
+    if (m != nullptr && e.reachable) m->reachable_before = true;
   }
 }
 

@@ -294,7 +294,7 @@ TEST(Wait, ManyMachinesUnderStress) {
   unchecked.mac_check = false;
   const Roster r4 = crowded.Run({Line(At(1)), Line(At(2)), Line(At(3)), Line(At(4))}, unchecked);
   EXPECT_EQ(Outcome(r4, 3), "ok");
-  EXPECT_LT(crowded.TimesMs('e', At(4)).at(0), 10000u);
+  EXPECT_GE(crowded.TimesMs('e', At(4)).at(0), 3000u);
 
   // Where each send takes longer than the gap (a slow system), the answers are still taken
   // between the sends: 3,000 hosts that answer at once are each asked once. The gap counts
@@ -372,7 +372,7 @@ TEST(Wait, JudgesEachAnswerByAReadingAfterIt) {
       {"a tunnel", {{{Entry(At(20), kY)}}}, {"ok"}, os::Route{Via::kLink, Medium::kPlain}},
       {"the check off", {{{Entry(At(20), kY)}}}, {"ok"}, kOnLink, false},
       {"a path the platform cannot name", {{{Entry(At(20), kY)}}}, {"ok"}, std::nullopt},
-      {"a refused read: at the end", {std::nullopt}, {"ok"}, kOnLink, true, 2000},
+      {"a refused read: as before the check", {std::nullopt}, {"ok"}},
       {"the path's interface", {{{Entry(At(20), kY), Entry(At(20), kX, 3)}}}, {Other(kY)}},
       {"two lines at one address",
        {{{Entry(At(20), kX)}}},
@@ -459,35 +459,35 @@ TEST(Wait, ThePacketGoesWhereItCanArrive) {
     std::vector<std::uint32_t> sent;  // in order
   } cases[] = {
       {"an off PC on the link", kOnLink, {}, kNoMaskBits, {kLink24}},
-      {"its entry holds another MAC", kOnLink, {Entry(At(7), kY)}, kNoMaskBits, {kLink24}},
-      {"its entry holds its MAC", kOnLink, {Entry(At(7), kX)}, kNoMaskBits, {At(7)}},
-      {"the entry is another link's", kOnLink, {Entry(At(7), kX, 3)}, kNoMaskBits, {kLink24}},
+      {"its entry holds another MAC", kOnLink, {Entry(At(6), kY)}, kNoMaskBits, {kLink24}},
+      {"its entry holds its MAC", kOnLink, {Entry(At(6), kX)}, kNoMaskBits, {At(6)}},
+      {"the entry is another link's", kOnLink, {Entry(At(6), kX, 3)}, kNoMaskBits, {kLink24}},
       {"a /31 link has no broadcast",
        os::Route{Via::kLink, Medium::kBroadcast, 2, 31},
        {},
        kNoMaskBits,
-       {At(7)}},
-      {"nor has a /0", os::Route{Via::kLink, Medium::kBroadcast, 2, 0}, {}, kNoMaskBits, {At(7)}},
-      {"given bits decide alone", kOnLink, {}, 24, {At(7), kLink24}},
-      {"/s:32: the host alone, once", kOnLink, {}, 32, {At(7)}},
-      {"/s:0 names no network", kOnLink, {}, 0, {At(7)}},
+       {At(6)}},
+      {"nor has a /0", os::Route{Via::kLink, Medium::kBroadcast, 2, 0}, {}, kNoMaskBits, {At(6)}},
+      {"given bits decide alone", kOnLink, {}, 24, {At(6), kLink24}},
+      {"/s:32: the host alone, once", kOnLink, {}, 32, {At(6)}},
+      {"/s:0 names no network", kOnLink, {}, 0, {At(6)}},
       {"behind a router",
        os::Route{Via::kGateway, Medium::kBroadcast, 2, 24},
        {},
        kNoMaskBits,
-       {At(7)}},
-      {"a tunnel", os::Route{Via::kLink, Medium::kPlain, 2, 24}, {}, kNoMaskBits, {At(7)}},
-      {"a path the platform cannot name", std::nullopt, {}, kNoMaskBits, {At(7)}},
+       {At(6)}},
+      {"a tunnel", os::Route{Via::kLink, Medium::kPlain, 2, 24}, {}, kNoMaskBits, {At(6)}},
+      {"a path the platform cannot name", std::nullopt, {}, kNoMaskBits, {At(6)}},
   };
   for (const Case& c : cases) {
     Net net;
     net.route = os::Route{Via::kGateway};
-    net.routes[At(7)] = c.route;
+    net.routes[At(6)] = c.route;
     net.before = c.before;
     RosterLine refused = Line(At(9));
     refused.to.host.reset();
     // A refused line and a repeated one come first; the packets go as the first turn's.
-    net.Run({refused, Line(At(5)), Line(At(5)), Line(At(7), kX, c.bits)}, Rules(0), false);
+    net.Run({refused, Line(At(5)), Line(At(5)), Line(At(6), kX, c.bits)}, Rules(0), false);
     std::vector<std::uint32_t> sent;
     for (const auto& s : net.sends) {
       if (s.what == 'w' && s.address != At(5)) sent.push_back(s.address);
@@ -516,22 +516,25 @@ TEST(Wait, ASweepFindsTheMachinesThatAnsweredIt) {
   EXPECT_EQ(arp.TimesMs('p', At(3)), (std::vector<std::uint64_t>{0, 1000}));
   EXPECT_LT(arp.now, 2000000u);
 
+  // Where the platform says not when an entry was confirmed (Windows), one reachable
+  // already before the sweep proves nothing.
   Net table;
   table.route = kOnLink;
   table.plan[At(4)] = {kReply};
-  os::Neighbour left = Entry(At(2), kX), other_link = Entry(At(3), kX, 3),
-                answered = Entry(At(4), kX);
-  left.confirmed_ms_ago = 60000;
-  answered.confirmed_ms_ago = 60000;
-  os::Neighbour fresh = Entry(At(1), kX);
+  os::Neighbour fresh = Entry(At(1), kX), left = Entry(At(2), kX), other_link = Entry(At(3), kX, 3),
+                answered = Entry(At(4), kX), left_untimed = Entry(At(5), kX),
+                new_untimed = Entry(At(6), kX);
   fresh.confirmed_ms_ago = 10;
-  table.readings = {Table{{fresh, left, other_link, answered}}};
-  Roster by_table(std::vector<std::uint32_t>{At(1), At(2), At(3), At(4)}, table.Reads());
+  left.confirmed_ms_ago = answered.confirmed_ms_ago = 60000;
+  table.readings = {Table{{left_untimed}},
+                    Table{{fresh, left, other_link, answered, left_untimed, new_untimed}}};
+  Roster by_table(std::vector<std::uint32_t>{At(1), At(2), At(3), At(4), At(5), At(6)},
+                  table.Reads());
   rules.sweep = WaitRules::Sweep::kByTable;
   RunWait(by_table, table, rules);
   std::string found;
   for (const Machine& m : by_table.machines) found += m.heard ? "+" : "-";
-  EXPECT_EQ(found, "+--+");
+  EXPECT_EQ(found, "+--+-+");
 }
 
 }  // namespace

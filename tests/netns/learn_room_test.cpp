@@ -69,12 +69,12 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
   const auto& h = RoomLab::LinkHosts();
   room_->AnswerSecondRequestOnly(6);
   const auto leftovers = [&] {
+    room_->AddStaleEntry(h[1].address, h[1].mac);  // re-checked: its machine answers late
     room_->AddStaleEntry("198.18.1.77", "02-00-00-00-00-77");
     room_->AddStaleEntry("198.18.1.50", "02-00-00-00-00-50", "reachable");
     room_->AddStaleEntry("198.18.1.99", "02-00-00-00-00-99", "reachable", "veth3");
   };
   leftovers();
-  room_->AddStaleEntry(h[1].address, h[1].mac);
   auto capture = room_->CaptureResolutions(8);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   RunResult room24 = room_->RunProgram({"/l:198.18.1.0/24"});

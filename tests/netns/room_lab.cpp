@@ -56,9 +56,10 @@ void RoomLab::LinkRoom() {
        {"net.ipv4.conf.all.arp_ignore=1", "net.ipv4.conf.all.arp_announce=2"}) {
     MustRun({"ip", "netns", "exec", room_, "sysctl", "-q", "-w", setting});
   }
-  // A stale entry whose machine is gone fails within two seconds, not eight.
+  // A stale entry the system re-checks fails within four seconds, not eight, or confirms
+  // its machine after three: later than a sweep's own end.
   for (const char* setting :
-       {"net.ipv4.neigh.veth1.delay_first_probe_time=1", "net.ipv4.neigh.veth1.ucast_solicit=1"}) {
+       {"net.ipv4.neigh.veth1.delay_first_probe_time=3", "net.ipv4.neigh.veth1.ucast_solicit=1"}) {
     MustRun({"ip", "netns", "exec", client_, "sysctl", "-q", "-w", setting});
   }
   int n = 0;
