@@ -38,7 +38,7 @@ std::size_t CapacityFor(std::uint32_t limit) {
 // Looks without waiting come no closer than this: a look costs the system about a third
 // of a microsecond per open attempt, and thousands open must leave the sends their time.
 constexpr std::uint64_t kPollGapUs = 1000;
-constexpr std::uint64_t kPollGapUsPerAttempt = 2;
+constexpr std::uint64_t kPollGapUsPerAttempt = 10;
 
 }  // namespace
 

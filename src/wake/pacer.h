@@ -73,27 +73,33 @@ class Pacer {
         start_(clock_()) {}
 
   std::uint64_t Now() const { return clock_() - start_; }
-  // Passes the time until at, and learns from how late it woke how fine the timer is.
+  // Passes the time until about at, and learns from how late each pause wakes how fine the
+  // timer is. A timer finer than the gap wakes the program late by about its tick, so the
+  // pause asks to wake that much earlier; within the tick of at it does not pause at all.
   void PauseUntil(std::uint64_t at) {
     const std::uint64_t now = Now();
     if (at <= now) return;
-    pause_(at - now);
+    const std::uint64_t tick = Tick();
+    const std::uint64_t ask = at - now - (tick < gap_ ? std::min(tick, at - now) : 0);
+    if (ask == 0) return;
+    pause_(ask);
     const std::uint64_t woke = Now();
-    late_[next_late_++ % late_.size()] = woke > at ? woke - at : 0;
+    late_[next_late_++ % late_.size()] = woke > now + ask ? woke - now - ask : 0;
   }
 
   // The gap: whether a send may go at now, and when one may.
   bool Free(std::uint64_t now) const { return now >= slot_; }
   std::uint64_t NextSlot() const { return slot_; }
-  // A send has ended at now, which it returns. Where the timer is fine enough, the next
-  // waits a whole gap from here, so that a send the system held up never leaves close
-  // behind it; where it is not, the next slot follows the last one, no further behind
-  // than one tick.
-  std::uint64_t Sent() {
+  // A send that began at started has ended at now, which it returns. Where the timer is
+  // fine enough, the next begins a gap after this one began, or, when the system held this
+  // one up longer than the gap, a whole gap after it ended, so that nothing leaves close
+  // behind it; where the timer is coarse, the next slot follows the last one, no further
+  // behind than one tick.
+  std::uint64_t Sent(std::uint64_t started) {
     const std::uint64_t now = Now();
     const std::uint64_t tick = Tick();
     if (tick < gap_) {
-      slot_ = now + gap_;
+      slot_ = (now - started > gap_ ? now : started) + gap_;
     } else {
       const std::uint64_t least = now + gap_ > tick ? now + gap_ - tick : 0;
       slot_ = std::max(slot_ + gap_, least);

@@ -33,8 +33,9 @@ void TMagicPacket::SendMagicPacket() {
   Pacer pacer(kRequestGapUs, kNever);
   for (const std::optional<std::uint32_t> address : to) {
     pacer.PauseUntil(pacer.NextSlot());
+    const std::uint64_t started = pacer.Now();
     SendPacketTo(socket, address);
-    pacer.Sent();
+    pacer.Sent(started);
   }
 }
 

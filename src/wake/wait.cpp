@@ -188,8 +188,9 @@ void WaitLoop::Step(std::uint64_t now) {
   if (!pacer_.Free(now)) return;
   const Planned p = plan_.front();
   plan_.pop_front();
+  const std::uint64_t started = pacer_.Now();
   Send(p);
-  pacer_.Sent();
+  pacer_.Sent(started);
 }
 
 void WaitLoop::PlanTurn(std::size_t index, std::uint64_t now) {

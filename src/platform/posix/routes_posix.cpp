@@ -78,6 +78,13 @@ std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& add
   std::vector<std::optional<Route>> routes(addresses.size());
   if (addresses.empty()) return routes;
   const posix::NetlinkSocket socket;
+  bool on_a_link = false;
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    routes[i] = AskRoute(socket, addresses[i]);
+    on_a_link = on_a_link || (routes[i] && routes[i]->via == Route::Via::kLink);
+  }
+  // Only a link's kind and its own addresses are worth two dumps of the system's tables.
+  if (!on_a_link) return routes;
   std::vector<posix::Link> links;
   std::vector<posix::OwnAddress> own;
   // A refused reading leaves the medium unknown, or no own address to hold the host.
@@ -85,7 +92,6 @@ std::vector<std::optional<Route>> RoutesTo(const std::vector<std::uint32_t>& add
   if (!posix::ReadOwnAddresses(socket, &own)) own.clear();
   for (std::size_t i = 0; i < addresses.size(); ++i) {
     std::optional<Route>& route = routes[i];
-    route = AskRoute(socket, addresses[i]);
     if (!route) continue;
     route->medium = MediumOf(links, route->interface_index);
     const posix::OwnAddress* holder =
