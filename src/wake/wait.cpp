@@ -34,9 +34,6 @@ constexpr std::uint64_t kReadGapUs = 20000;
 constexpr std::uint64_t kSweepReadEveryUs = 250000;
 constexpr std::uint64_t kSweepLingerUs = 500000;
 constexpr std::uint64_t kRecheckWaitUs = 9000000;
-// The table counts time in ticks of 10 ms: an entry confirmed within one tick of the
-// probe counts as confirmed after it.
-constexpr std::uint64_t kTableTickUs = 10000;
 
 // When the wait may end: the time-out, but never before each machine has had a whole
 // interval (grace) since its first turn.
@@ -472,7 +469,7 @@ void WaitLoop::SweepByTable(const std::vector<os::Neighbour>& entries, std::uint
     }
     // Where the platform does not say when, an entry reachable already before the sweep
     // may be the leftover of a machine that left a moment ago.
-    const std::uint64_t since = now - m->first_turn_us + kTableTickUs;
+    const std::uint64_t since = now - m->first_turn_us;
     const bool after = e.confirmed_ms_ago ? *e.confirmed_ms_ago * kUsPerMs <= since
                                           : e.reachable && !m->reachable_before;
     if (after || (e.reachable && m->answered)) {

@@ -73,6 +73,7 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
     room_->AddStaleEntry("198.18.1.77", "02-00-00-00-00-77");
     room_->AddStaleEntry("198.18.1.50", "02-00-00-00-00-50", "reachable");
     room_->AddStaleEntry("198.18.1.99", "02-00-00-00-00-99", "reachable", "veth3");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the machines left
   };
   leftovers();
   auto capture = room_->CaptureResolutions(8);
