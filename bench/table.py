@@ -18,11 +18,15 @@ def rss(name, which):
         return int(f.read().strip())
 
 
+def ratio(ours, theirs):
+    """Our mean over theirs, and its error: relative errors add in quadrature."""
+    r = ours["mean"] / theirs["mean"]
+    return r, r * math.hypot(ours["stddev"] / ours["mean"], theirs["stddev"] / theirs["mean"])
+
+
 def ratio_row(name, label, baseline):
     ours, theirs = load(f"{name}.json")["results"]
-    r = ours["mean"] / theirs["mean"]
-    # Relative errors add in quadrature for a quotient.
-    err = r * math.hypot(ours["stddev"] / ours["mean"], theirs["stddev"] / theirs["mean"])
+    r, err = ratio(ours, theirs)
     ours_kb, theirs_kb = rss(name, "ours"), rss(name, "theirs")
     return (f"| {label} | {baseline} | {r:.2f} ± {err:.2f} | "
             f"{ours_kb / 1024:.1f} / {theirs_kb / 1024:.1f} MiB ({ours_kb / theirs_kb:.2f}) |")
@@ -63,8 +67,7 @@ room = load("room254.json")["results"]
 for label, theirs in (("`fping -c1 -q` on the same addresses", room[1]),
                       ("a loop of 254 single runs", room[2])):
     ours = room[0]
-    r = ours["mean"] / theirs["mean"]
-    err = r * math.hypot(ours["stddev"] / ours["mean"], theirs["stddev"] / theirs["mean"])
+    r, err = ratio(ours, theirs)
     print(f"| host list, 254 answering hosts (`/f`) | {label} | {r:.3f} ± {err:.3f} "
           f"({ours['mean']:.3f} s / {theirs['mean']:.2f} s) | |")
 for name, label in (("room10k", "host list, 10,000 answering hosts"),
@@ -80,8 +83,7 @@ with open(os.path.join(out, "learn.ours")) as f:
 for label, theirs in (("`arp-scan` (its defaults: two tries, its own pace)", learn[1]),
                       ("`nmap -sn -n`", learn[2])):
     ours = learn[0]
-    r = ours["mean"] / theirs["mean"]
-    err = r * math.hypot(ours["stddev"] / ours["mean"], theirs["stddev"] / theirs["mean"])
+    r, err = ratio(ours, theirs)
     print(f"| learning a /20 (4,094 addresses, {learned} machines, all found by each) (`/l`) | "
           f"{label} | {r:.2f} ± {err:.2f} ({ours['mean']:.1f} s / {theirs['mean']:.1f} s) | |")
 with open(os.path.join(out, "learn16.time")) as f:
