@@ -63,13 +63,17 @@ print(ratio_row("job", "wake and confirm 127.0.0.1 (whole program)", "`ping -c 1
 print(ratio_row("send", "send step alone (`send_only`)", "`/bin/true`"))
 print(ratio_row("start", "usage screen (start-up cost)", "`/bin/true`"))
 
-room = load("room254.json")["results"]
-for label, theirs in (("`fping -c1 -q` on the same addresses", room[1]),
-                      ("a loop of 254 single runs", room[2])):
-    ours = room[0]
-    r, err = ratio(ours, theirs)
-    print(f"| host list, 254 answering hosts (`/f`) | {label} | {r:.3f} ± {err:.3f} "
-          f"({ours['mean']:.3f} s / {theirs['mean']:.2f} s) | |")
+def against_rows(name, measured, labels, digits):
+    """One row per baseline: our mean over each of theirs, with both times."""
+    ours, *theirs = load(f"{name}.json")["results"]
+    for label, their in zip(labels, theirs):
+        r, err = ratio(ours, their)
+        print(f"| {measured} | {label} | {r:.{digits}f} ± {err:.{digits}f} "
+              f"({ours['mean']:.{digits}f} s / {their['mean']:.2f} s) | |")
+
+
+against_rows("room254", "host list, 254 answering hosts (`/f`)",
+             ("`fping -c1 -q` on the same addresses", "a loop of 254 single runs"), 3)
 for name, label in (("room10k", "host list, 10,000 answering hosts"),
                     ("room10k_tcp", "host list, 10,000 hosts dropping pings, `/c:3389`")):
     big = load(f"{name}.json")["results"][0]
@@ -77,15 +81,10 @@ for name, label in (("room10k", "host list, 10,000 answering hosts"),
         big_kb = int(f.read().strip())
     print(f"| {label} | (no tool wakes and confirms a list) | "
           f"{big['mean']:.2f} ± {big['stddev']:.2f} s wall time | {big_kb / 1024:.1f} MiB |")
-learn = load("learn.json")["results"]
 with open(os.path.join(out, "learn.ours")) as f:
     learned = sum(1 for _ in f)
-for label, theirs in (("`arp-scan` (its defaults: two tries, its own pace)", learn[1]),
-                      ("`nmap -sn -n`", learn[2])):
-    ours = learn[0]
-    r, err = ratio(ours, theirs)
-    print(f"| learning a /20 (4,094 addresses, {learned} machines, all found by each) (`/l`) | "
-          f"{label} | {r:.2f} ± {err:.2f} ({ours['mean']:.1f} s / {theirs['mean']:.1f} s) | |")
+against_rows("learn", f"learning a /20 (4,094 addresses, {learned} machines, all found by each) "
+             "(`/l`)", ("`arp-scan` (its defaults: two tries, its own pace)", "`nmap -sn -n`"), 2)
 with open(os.path.join(out, "learn16.time")) as f:
     seconds = f.read().split()[-1]
 with open(os.path.join(out, "learn16.txt")) as f:
