@@ -1,8 +1,6 @@
 #include "fleet/learn_room.h"
 
 #include <algorithm>
-#include <deque>
-#include <utility>
 #include <vector>
 
 #include "fleet/learn_range.h"
