@@ -1,6 +1,8 @@
 #include "app/driver.h"
 
 #include "app/usage.h"
+#include "platform/ascii.h"
+#include "platform/text.h"
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "wake/port_list.h"
@@ -60,6 +62,25 @@ RunSettings SendSettings(const TStringList& options) {
   return run;
 }
 
+// A switch is named alone ("/n") or with a value ("/n:1"), and compared as option names are.
+bool NamesSwitch(const TStringList& options, std::string_view name) {
+  for (int i = 0; i < options.LineCount(); ++i) {
+    if (os::SameTextIgnoreCase(options.LineAt(i), name)) return true;
+  }
+  return options.FindName(name) >= 0;
+}
+
+// "/o:json" tells the results as JSON lines, without it the program's own lines do; a
+// learning run's error line goes to errors, so that its list stands alone.
+std::shared_ptr<Report> ReportOf(const TStringList& options, const LineWriter& write,
+                                 const LineWriter& errors) {
+  if (options.FindName("/o") < 0) return MakeTextReport(write, errors);
+  if (!os::SameAsciiIgnoringCase(options.ValueOf("/o"), "json")) {
+    throw EArgsException(msg::kBadOutputFormat);
+  }
+  return MakeJsonReport(write);
+}
+
 }  // namespace
 
 TStringList BuildOptionList(const std::vector<std::string>& arguments) {
@@ -87,45 +108,52 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
 
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
               const Factory<TMagicPacket>& make_job, const Factory<TWakeList>& make_list,
-              const Factory<TLearnRoom>& make_learn) {
+              const Factory<TLearnRoom>& make_learn, const LineWriter& write_error) {
   auto names_a_room = [&make_learn](const TStringList& options) {
     return make_learn && options.FindName("/l") >= 0;
   };
   auto names_a_list = [&make_list](const TStringList& options) {
     return make_list && options.FindName("/f") >= 0;
   };
-  auto complete_alone = [&](const TStringList& options) {
-    return names_a_room(options) || names_a_list(options);
-  };
-  if (arguments.size() < 2 &&
-      !(arguments.size() == 1 && complete_alone(BuildOptionList(arguments)))) {
-    // A failed write changes nothing: the status is 2 either way.
+  if (arguments.empty() || AsksForHelp(arguments)) {
     try {
-      if (arguments.empty() || AsksForHelp(arguments)) {
-        WriteUsageScreen(write);
-      } else {
-        WriteCheckedLine(write, msg::kTooFewArguments);
-      }
+      WriteUsageScreen(write);
     } catch (const std::exception&) {
+      // A failed write changes nothing: the status is 2 either way.
     }
     return 2;
   }
 
   int status = 0;
   std::string error_line;
+  std::shared_ptr<Report> report = MakeTextReport(write);
   try {
     // The option list and the job are gone before the error line is written.
     TStringList options = BuildOptionList(arguments);
-    if (names_a_room(options)) {
+    const bool learning = names_a_room(options);
+    const LineWriter errors = learning ? write_error : LineWriter{};
+    report = MakeTextReport(write, errors);  // tells a bad "/o" too
+    report = ReportOf(options, write, errors);
+    if (arguments.size() < 2 && !learning && !names_a_list(options)) {
+      throw EArgsException(msg::kTooFewArguments);
+    }
+    const bool dry_run = NamesSwitch(options, "/n");
+    if (learning) {
       std::unique_ptr<TLearnRoom> room = make_learn(write);
+      room->SetReport(report);
+      room->SetDryRun(dry_run);
       room->SetRangeText(options.ValueOf("/l"));
       room->Run();
     } else if (names_a_list(options)) {
       std::unique_ptr<TWakeList> list = make_list(write);
+      list->SetReport(report);
+      list->SetDryRun(dry_run);
       ApplyListOptions(options, arguments, *list);
       list->Run();
     } else {
       std::unique_ptr<TMagicPacket> job = make_job(write);
+      job->SetReport(report);
+      job->SetDryRun(dry_run);
       ApplyOptions(options, *job);
       job->Run();
     }
@@ -136,7 +164,7 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
     status = 99;
     error_line = std::string(msg::kUnexpectedError) + OneLine(e.what());
   }
-  if (status != 0) write(error_line);  // if even this fails, the status stands
+  if (status != 0) report->Failed(status, error_line);  // if even this fails, the status stands
   return status;
 }
 

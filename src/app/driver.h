@@ -11,6 +11,7 @@
 #include "text/string_list.h"
 #include "wake/line_output.h"
 #include "wake/magic_packet.h"
+#include "wake/report.h"
 
 namespace trolvane {
 
@@ -36,7 +37,7 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
 // becomes one line.
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
               const Factory<TMagicPacket>& make_job, const Factory<TWakeList>& make_list = {},
-              const Factory<TLearnRoom>& make_learn = {});
+              const Factory<TLearnRoom>& make_learn = {}, const LineWriter& write_error = {});
 
 // The factory of the real program for each kind of run; the status line goes to status
 // when it is set.

@@ -17,6 +17,7 @@
 #include "text/string_list.h"
 #include "wake/magic_packet.h"
 #include "wake/progress_line.h"
+#include "wake/report.h"
 #include "wake/roster.h"
 #include "wake/wait.h"
 
@@ -133,19 +134,13 @@ void TLearnRoom::Run() {
   RunWait(roster, wire, rules, output);
   progress.Erase();
 
-  std::vector<const Machine*> found;
+  LearnedRoom room{LearnRangeText(*range), LocalDateTime()};
   for (const Machine& m : roster.machines) {
-    if (m.heard) found.push_back(&m);
+    if (m.heard) room.machines.push_back({m.address, *m.heard, range->bits});
+    if (m.asked > 0) ++room.asked;
   }
-  const std::string comment = FillIn(
-      msg::kLearnComment, {LearnRangeText(*range),
-                           IntToText(static_cast<std::int32_t>(found.size())), LocalDateTime()});
-  if (found.empty()) throw EBootFaultException(comment);
-  WriteCheckedLine(Writer(), comment);
-  const std::string bits = IntToText(range->bits);
-  for (const Machine* m : found) {
-    WriteCheckedLine(Writer(), MacText(*m->heard) + " " + DottedQuad(m->address) + " " + bits);
-  }
+  Results().Learned(room);
+  if (room.machines.empty()) throw EBootFaultException(msg::kLearnComment);
 }
 
 }  // namespace trolvane

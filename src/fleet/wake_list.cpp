@@ -12,6 +12,7 @@
 #include "text/string_list.h"
 #include "wake/destinations.h"
 #include "wake/magic_packet.h"
+#include "wake/report.h"
 #include "wake/roster.h"
 #include "wake/socket_wire.h"
 
@@ -66,22 +67,19 @@ void TWakeList::Run() {
   lines.reserve(hosts.size());
   for (const ListedHost& host : hosts) lines.push_back(LineOf(host));
   Roster roster(std::move(lines));
+  if (DryRun()) return Results().Plan(roster, {Settings().probe_ports});
+  roster.begun_us = Results().begun_us;
   // One ICMP socket for the whole list: one stream of echo requests per address, however
   // many lines name it.
   SocketExchange echo(roster.machines.size());
-  const int total = static_cast<int>(hosts.size());
-  WaitOnSockets(roster, echo, Settings(), port, Status(), total, [&](std::size_t line) {
-    WriteCheckedLine(Writer(), ConfirmedLine(roster.lines[line].host));
-  });
+  WaitOnSockets(roster, echo, Settings(), port, Status(), static_cast<int>(hosts.size()),
+                [&](std::size_t line) { Results().Line(roster, line); });
   for (std::size_t line = 0; line < roster.lines.size(); ++line) {
-    if (roster.lines[line].outcome.Confirmed()) continue;
-    WriteCheckedLine(Writer(), FillIn(msg::kHostNotConfirmed, {roster.lines[line].host}) +
-                                   NotConfirmedReason(roster, line));
+    if (!roster.lines[line].outcome.Confirmed()) Results().Line(roster, line);
   }
-  const int confirmed = static_cast<int>(roster.Confirmed());
-  const std::string summary = FillIn(msg::kListSummary, {IntToText(total), IntToText(confirmed)});
-  if (confirmed < total) throw EBootFaultException(summary);
-  WriteCheckedLine(Writer(), summary);
+  const bool all = roster.Confirmed() == roster.lines.size();
+  Results().Summary(roster, all ? 0 : 5);
+  if (!all) throw EBootFaultException(SummaryText(roster));
 }
 
 }  // namespace trolvane

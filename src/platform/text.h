@@ -20,4 +20,8 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b);
 // taken as ANSI text already; natively UTF-16 becomes UTF-8 and anything else is kept.
 std::string ListTextToNative(std::string text);
 
+// The program's own text (the ANSI code page) as UTF-8, for what every platform reads as
+// UTF-8 (JSON); natively the text as it is.
+std::string NativeTextToUtf8(std::string_view text);
+
 }  // namespace os

@@ -56,6 +56,7 @@ const char* const kListSummary = "%s台中%s台の起動を確認しました。
 
 const char* const kBadMacCheck = "MAC確認(/vｽｲｯﾁの指定値)が不正です。";
 const char* const kBadSendCount = "再送回数(/rｽｲｯﾁの指定値)が不正です。";
+const char* const kBadOutputFormat = "出力形式(/oｽｲｯﾁの指定値)が不正です。";
 const char* const kBootNotConfirmed = "ホストの起動を確認できませんでした。";
 const char* const kAnotherMachineReason = "(別の機器(%s)が応答)";
 

@@ -16,7 +16,8 @@ extern const char* const kSendFailed;
 extern const char* const kBadHostAddress;
 extern const char* const kBadMaskBits;
 extern const char* const kBadProbePorts;
-extern const char* const kBadSendCount;  // "/r"
+extern const char* const kBadSendCount;     // "/r"
+extern const char* const kBadOutputFormat;  // "/o"
 extern const char* const kBootConfirmedBefore;
 extern const char* const kBootConfirmedAfter;
 

@@ -3,6 +3,7 @@
 namespace trolvane {
 
 void TMagicPacket::Run() {
+  if (DryRun()) return PlanMagicPacket();
   SendMagicPacket();
   ConfirmBoot();
 }

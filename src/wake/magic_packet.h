@@ -61,7 +61,11 @@ class TMagicPacket : public LineJob {
   // Pings the host until it answers or PingTimeout has passed; writes the confirmation.
   virtual void ConfirmBoot();
 
-  // SendMagicPacket, then ConfirmBoot.
+  // Reads what SendMagicPacket would (the host, its path, the port and the MAC, raising as
+  // it does) and tells where the packets would go and how the host would be confirmed.
+  void PlanMagicPacket();
+
+  // SendMagicPacket, then ConfirmBoot; in a dry run, PlanMagicPacket alone.
   virtual void Run();
 
   // Six 0xFF bytes, then the six MAC bytes sixteen times. A malformed MAC text raises

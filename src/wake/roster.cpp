@@ -73,22 +73,4 @@ std::size_t Roster::Confirmed() const {
       lines.begin(), lines.end(), [](const RosterLine& l) { return l.outcome.Confirmed(); }));
 }
 
-std::string NotConfirmedReason(const Roster& roster, std::size_t index) {
-  const Outcome& outcome = roster.lines[index].outcome;
-  switch (outcome.kind) {
-    case Outcome::Kind::kConfirmed:
-      return {};
-    case Outcome::Kind::kOtherMachine:
-      return FillIn(msg::kAnotherMachineReason, {MacText(*outcome.mac)});
-    case Outcome::Kind::kTimeout:
-      return msg::kPingTimeoutReason;
-    default:
-      return msg::kPingErrorReason;
-  }
-}
-
-std::string ConfirmedLine(std::string_view host) {
-  return std::string(msg::kBootConfirmedBefore) + std::string(host) + msg::kBootConfirmedAfter;
-}
-
 }  // namespace trolvane

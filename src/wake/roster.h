@@ -118,10 +118,4 @@ struct Roster {
   std::unordered_map<std::uint32_t, std::size_t> index_;
 };
 
-// Why a line was not confirmed: another machine's answer, "(Pingタイムアウト)" or
-// "(Pingエラー)"; empty for a confirmed line.
-std::string NotConfirmedReason(const Roster& roster, std::size_t line);
-// "ホスト(HOST)の起動を確認しました。"
-std::string ConfirmedLine(std::string_view host);
-
 }  // namespace trolvane

@@ -5,6 +5,7 @@
 #include "wake/destinations.h"
 #include "wake/magic_packet.h"
 #include "wake/pacer.h"
+#include "wake/report.h"
 #include "wake/roster.h"
 
 namespace trolvane {
@@ -40,7 +41,7 @@ void TMagicPacket::SendMagicPacket() {
   TUdpSocket socket;
   // Its own pace: two datagrams a gap apart, before the wait's loop begins.
   Pacer pacer(kRequestGapUs, kNever);
-  target.begun_us = os::MicroTicks();
+  target.begun_us = Results().begun_us;
   line.sent.clear();
   for (const auto& [address, as] : to) {
     pacer.PauseUntil(pacer.NextSlot());
@@ -62,6 +63,17 @@ const MagicPacketBytes& TMagicPacket::Packet() {
   }
   if (mac_error_) throw *mac_error_;
   return *packet_;
+}
+
+void TMagicPacket::PlanMagicPacket() {
+  Roster& target = Target();  // a refused host raises, as when sending
+  try {
+    TIpSocket::ResolvePortText(PortText());
+    Packet();
+  } catch (const std::exception& e) {
+    throw EMagicPacketSendException(std::string(msg::kSendFailed) + e.what());
+  }
+  Results().Plan(target, {Settings().probe_ports});
 }
 
 void TMagicPacket::SendPacketTo(TUdpSocket& socket, std::optional<std::uint32_t> address) {

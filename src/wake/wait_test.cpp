@@ -194,17 +194,21 @@ WaitRules Rules(std::int32_t timeout, int wakes = 1) {
   return rules;
 }
 
-// "ok", or the reason: "timeout", "error", or the MAC of the other machine.
+// "ok", "timeout", "error", or the MAC of the other machine.
 std::string Outcome(const Roster& roster, std::size_t line) {
-  const std::string reason = NotConfirmedReason(roster, line);
-  if (reason.empty()) return "ok";
-  if (reason == msg::kPingTimeoutReason) return "timeout";
-  if (reason == msg::kPingErrorReason) return "error";
-  return reason;
+  const trolvane::Outcome& o = roster.lines[line].outcome;
+  switch (o.kind) {
+    case trolvane::Outcome::Kind::kConfirmed:
+      return "ok";
+    case trolvane::Outcome::Kind::kTimeout:
+      return "timeout";
+    case trolvane::Outcome::Kind::kOtherMachine:
+      return MacText(*o.mac);
+    default:
+      return "error";
+  }
 }
-std::string Other(const os::HardwareAddress& mac) {
-  return FillIn(msg::kAnotherMachineReason, {MacText(mac)});
-}
+std::string Other(const os::HardwareAddress& mac) { return MacText(mac); }
 
 TEST(Wait, AsksOnceASecondAndTheLastOutcomeDecides) {
   const struct Case {

@@ -25,4 +25,6 @@ std::string ListTextToNative(std::string text) {
   return utf8 ? std::move(*utf8) : std::move(text);
 }
 
+std::string NativeTextToUtf8(std::string_view text) { return std::string(text); }
+
 }  // namespace os

@@ -37,4 +37,19 @@ std::string ListTextToNative(std::string text) {
   return ansi;
 }
 
+std::string NativeTextToUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int wide_length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (wide_length <= 0) return std::string(text);
+  std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), wide_length);
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, utf8.data(), length, nullptr,
+                        nullptr);
+  return utf8;
+}
+
 }  // namespace os
