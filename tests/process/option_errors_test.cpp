@@ -1,5 +1,5 @@
-// A "/c" text that is no port list, or a "/r" outside 1..10, ends the run before anything
-// is sent, for one host and for a list alike.
+// A "/c" text that is no port list, a "/r" outside 1..10 or an "/o" other than json ends
+// the run before anything is sent, for one host and for a list alike.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,13 +20,15 @@ TEST(OptionValueErrors, EndWithStatus2BeforeAnythingIsSent) {
   const std::string port = "/p:" + receiver.PortText();
   const std::string ports = "確認ポート(/cｽｲｯﾁの指定値)が不正です。";
   const std::string sends = "再送回数(/rｽｲｯﾁの指定値)が不正です。";
+  const std::string format = "出力形式(/oｽｲｯﾁの指定値)が不正です。";
   for (const auto& [option, line] : {std::pair{"/c:abc", ports},
                                      {"/c:0", ports},
                                      {"/c:65536", ports},
                                      {"/c:1,,2", ports},
                                      {"/r:0", sends},
                                      {"/r:11", sends},
-                                     {"/r:x", sends}}) {
+                                     {"/r:x", sends},
+                                     {"/o:xml", format}}) {
     for (const std::string& run :
          {std::string("/h:127.0.0.1"), std::string(UnderWindowsBuild() ? "/f:Z:" : "/f:") + path}) {
       RunResult r = RunProgram({"/m:01-02-03-04-05-06", run, port, option});

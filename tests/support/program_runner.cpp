@@ -81,4 +81,13 @@ std::string ProgramLines(std::initializer_list<std::string_view> utf8_lines) {
   return result;
 }
 
+std::vector<nlohmann::json> JsonLines(const std::string& out) {
+  std::vector<nlohmann::json> objects;
+  std::size_t at = 0;
+  for (std::size_t end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
+    objects.push_back(nlohmann::json::parse(out.substr(at, end - at)));  // a CR is a blank
+  }
+  return objects;
+}
+
 }  // namespace trolvane::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,5 +51,9 @@ std::string ProgramText(std::string_view utf8);
 
 // The lines as the build under test writes them, each with its line end.
 std::string ProgramLines(std::initializer_list<std::string_view> utf8_lines);
+
+// Each line of a run's standard output read as one JSON object ("/o:json"); a line that
+// is no JSON fails the test that reads it.
+std::vector<nlohmann::json> JsonLines(const std::string& out);
 
 }  // namespace trolvane::testing
