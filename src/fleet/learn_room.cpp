@@ -70,6 +70,7 @@ class SweepWire : public Wire {
 
 std::optional<Heard> SweepWire::Receive(std::int32_t timeout_ms) {
   if (!by_reply_) {
+    // An echo reply or a closed port alike: the machine answered this sweep's probe.
     const std::optional<std::uint32_t> answered = probe_.Receive(timeout_ms);
     if (!answered) return std::nullopt;
     return Heard{.kind = Heard::Kind::kEchoReply, .address = *answered};
@@ -96,32 +97,34 @@ std::string LocalDateTime() {
          Padded(t.hour, 2) + ":" + Padded(t.minute, 2);
 }
 
-// Every address of the range, each with its path read once; one whose path is not the
-// range's link (this machine's own, a sub-range routed through a gateway) is left alone,
-// so that nothing leaves the link.
-Roster RangeRoster(const LearnRange& range, std::uint32_t link) {
+// The addresses a sweep asks: those on the range's link. The others (this machine's own,
+// a sub-range routed through a gateway) are left alone, so that nothing leaves the link.
+bool Asks(const RangeLink& link, const Machine& m) {
+  return m.path.kind == PathKind::kLink && m.path.interface_index == link.interface_index;
+}
+
+// Every address of the range, each with its path read once, and the link they lie on.
+Roster RangeRoster(const LearnRange& range, RangeLink* link) {
   std::vector<std::uint32_t> addresses;
   for (std::uint32_t a = range.First(); a <= range.Last(); ++a) addresses.push_back(os::HToNl(a));
   Roster roster(addresses);
-  for (Machine& m : roster.machines) {
-    m.done = m.path.kind != PathKind::kLink || m.path.interface_index != link;
+  *link = RangeLinkOf(range, roster.machines);
+  // A range beyond the attached links would be asked through a router, or not at all.
+  if (link->verdict == RangeLink::Verdict::kNotOnOneLink) throw EArgsException(msg::kBadLearnRange);
+  if (link->verdict == RangeLink::Verdict::kUnrouted) {
+    throw EBootFaultException(
+        FillIn(msg::kLearnUnrouted,
+               {LearnRangeText(range), IntToText(static_cast<std::int32_t>(link->unrouted))}));
   }
+  for (Machine& m : roster.machines) m.done = !Asks(*link, m);
   return roster;
 }
 
-}  // namespace
-
-void TLearnRoom::Run() {
-  const std::optional<LearnRange> range = ParseLearnRange(RangeText());
-  // A range beyond the attached links would be asked through a router, or not at all.
-  const std::optional<std::uint32_t> link =
-      range ? AttachedLinkOf(*range, os::RoutesTo(RangeCorners(*range))) : std::nullopt;
-  if (!link) throw EArgsException(msg::kBadLearnRange);
-  Roster roster = RangeRoster(*range, *link);
+void Sweep(Roster& roster, const RangeLink& link, std::uint32_t near, const StatusWriter& status) {
   const auto total = static_cast<int>(std::count_if(roster.machines.begin(), roster.machines.end(),
                                                     [](const Machine& m) { return !m.done; }));
-  SweepWire wire(*link, os::HToNl(range->First()));
-  ProgressLine progress(Status());  // gone, and so erased, before any error line
+  SweepWire wire(link.interface_index, near);
+  ProgressLine progress(status);  // gone, and so erased, before any error line
   WaitRules rules;
   rules.sweep = wire.ByReply() ? WaitRules::Sweep::kByReply : WaitRules::Sweep::kByTable;
   WaitOutput output;
@@ -132,19 +135,37 @@ void TLearnRoom::Run() {
   };
   RunWait(roster, wire, rules, output);
   progress.Erase();
+}
+
+}  // namespace
+
+void TLearnRoom::Run() {
+  const std::optional<LearnRange> range = ParseLearnRange(RangeText());
+  if (!range) throw EArgsException(msg::kBadLearnRange);
+  RangeLink link;
+  Roster roster = RangeRoster(*range, &link);
+  Sweep(roster, link, os::HToNl(range->First()), Status());
 
   std::vector<const Machine*> found;
+  std::int32_t unasked = 0;
   for (const Machine& m : roster.machines) {
     if (m.heard) found.push_back(&m);
+    // A request the link kept refusing: the list may lack that address's machine.
+    if (Asks(link, m) && !m.asked && !m.heard) ++unasked;
   }
-  const std::string comment = FillIn(
-      msg::kLearnComment, {LearnRangeText(*range),
-                           IntToText(static_cast<std::int32_t>(found.size())), LocalDateTime()});
-  if (found.empty()) throw EBootFaultException(comment);
+  const std::string range_text = LearnRangeText(*range);
+  const std::string comment =
+      FillIn(msg::kLearnComment,
+             {range_text, IntToText(static_cast<std::int32_t>(found.size())), LocalDateTime()});
+  if (found.empty() && unasked == 0) throw EBootFaultException(comment);
   WriteCheckedLine(Writer(), comment);
-  const std::string bits = IntToText(range->bits);
+  // The link's own prefix, so that the list's directed broadcast is the link's.
+  const std::string bits = IntToText(link.bits);
   for (const Machine* m : found) {
     WriteCheckedLine(Writer(), MacText(*m->heard) + " " + DottedQuad(m->address) + " " + bits);
+  }
+  if (unasked > 0) {
+    throw EBootFaultException(FillIn(msg::kLearnUnasked, {range_text, IntToText(unasked)}));
   }
 }
 
