@@ -60,6 +60,13 @@ RunSettings SendSettings(const TStringList& options) {
   return run;
 }
 
+// Where a run's error line goes: "/l" keeps standard output for its list alone; every
+// other run writes it where its results go.
+const LineWriter& ErrorLineWriter(bool learning, const LineWriter& write,
+                                  const LineWriter& write_error) {
+  return learning && write_error ? write_error : write;
+}
+
 }  // namespace
 
 TStringList BuildOptionList(const std::vector<std::string>& arguments) {
@@ -87,7 +94,7 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
 
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
               const Factory<TMagicPacket>& make_job, const Factory<TWakeList>& make_list,
-              const Factory<TLearnRoom>& make_learn) {
+              const Factory<TLearnRoom>& make_learn, const LineWriter& write_error) {
   auto names_a_room = [&make_learn](const TStringList& options) {
     return make_learn && options.FindName("/l") >= 0;
   };
@@ -113,10 +120,12 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
 
   int status = 0;
   std::string error_line;
+  bool learning = false;
   try {
     // The option list and the job are gone before the error line is written.
     TStringList options = BuildOptionList(arguments);
-    if (names_a_room(options)) {
+    learning = names_a_room(options);
+    if (learning) {
       std::unique_ptr<TLearnRoom> room = make_learn(write);
       room->SetRangeText(options.ValueOf("/l"));
       room->Run();
@@ -136,7 +145,8 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
     status = 99;
     error_line = std::string(msg::kUnexpectedError) + OneLine(e.what());
   }
-  if (status != 0) write(error_line);  // if even this fails, the status stands
+  // If even this fails, the status stands.
+  if (status != 0) ErrorLineWriter(learning, write, write_error)(error_line);
   return status;
 }
 
