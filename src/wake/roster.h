@@ -56,6 +56,7 @@ struct Machine {
   SentRequests echoes;
   int turns = 0;
   int place_left = 0;  // requests left on its place in the neighbour table
+  int refused = 0;     // sweep probes the system had no room for
   bool asked = false;  // a request of it went out
   std::uint64_t first_turn_us = 0;
 

@@ -19,8 +19,9 @@ constexpr std::uint64_t kUsPerMs = 1000;
 constexpr int kFailedReceivesLimit = 10;
 constexpr std::uint64_t kFailedReceivePauseUs = 10000;
 // A machine that holds a place in the neighbour table gives it up after this many turns
-// without an answer, so that silent machines cannot keep the answering ones from being
-// asked; it rests until its entry has failed and the machines that waited had their chance.
+// without an answer while another machine waits for a place, so that silent machines
+// cannot keep the answering ones from being asked; it rests until its entry has failed and
+// the machines that waited had their chance.
 constexpr int kRequestsPerPlace = 3;
 constexpr std::uint64_t kRestUs = 4000000;
 // Answers taken between two sends at most, so that a flood cannot hold the sends up.
@@ -34,29 +35,33 @@ constexpr std::uint64_t kReadGapUs = 20000;
 constexpr std::uint64_t kSweepReadEveryUs = 250000;
 constexpr std::uint64_t kSweepLingerUs = 500000;
 constexpr std::uint64_t kRecheckWaitUs = 9000000;
+// A sweep probe the system had no room for is tried again a second later, this many times
+// at most; an address never asked is told as such.
+constexpr int kMostRefusedProbes = 8;
 
-// When the wait may end: the time-out, but never before each machine has had a whole
-// interval (grace) since its first turn.
+// When the wait may end: the time-out, but never before each machine has had the turns
+// it is owed (its first; in a sweep its second too, unless it answered the first) and the
+// grace after the last of them.
 class WaitEnd {
  public:
-  WaitEnd(std::int32_t timeout, std::size_t count, std::uint64_t grace)
-      : unasked_(count), grace_(grace) {
+  WaitEnd(std::int32_t timeout, std::size_t owed, std::uint64_t grace)
+      : owed_(owed), grace_(grace) {
     if (timeout > 0) budget_ = static_cast<std::uint64_t>(timeout) * kUsPerMs;
     if (timeout != kNoTimeLimit && timeout <= 0) budget_ = 0;  // one turn each
   }
-  void FirstTurn(std::uint64_t now) {
-    --unasked_;
-    last_first_ = now;
+  void Turn(std::uint64_t now) {
+    --owed_;
+    last_ = now;
   }
-  std::uint64_t At() const {
-    return unasked_ > 0 ? kNever : std::max(budget_, last_first_ + grace_);
-  }
+  void Owe(std::size_t turns) { owed_ += turns; }
+  void Forgive(std::size_t turns) { owed_ -= turns; }
+  std::uint64_t At() const { return owed_ > 0 ? kNever : std::max(budget_, last_ + grace_); }
 
  private:
-  std::size_t unasked_;
+  std::size_t owed_;
   std::uint64_t grace_;
   std::uint64_t budget_ = kNever;
-  std::uint64_t last_first_ = 0;
+  std::uint64_t last_ = 0;
 };
 
 struct Planned {
@@ -81,8 +86,8 @@ class WaitLoop {
         places_(wire.TableLimit(), [&wire] { return wire.TableHeld(); }),
         open_(static_cast<std::size_t>(std::count_if(roster.machines.begin(), roster.machines.end(),
                                                      [](const Machine& m) { return !m.done; }))),
-        end_(Sweeping() ? 0 : rules.timeout, open_,
-             kRequestIntervalUs + (Sweeping() ? kSweepLingerUs : 0)) {}
+        end_(Sweeping() ? 0 : rules.timeout, open_ * static_cast<std::size_t>(OwedTurns()),
+             Sweeping() ? kSweepLingerUs : kRequestIntervalUs) {}
 
   void Run();
 
@@ -90,6 +95,7 @@ class WaitLoop {
   void GiveUp();  // every machine not heard from is a ping error
   bool Sweeping() const { return rules_.sweep != WaitRules::Sweep::kNone; }
   int MostTurns() const;
+  int OwedTurns() const { return Sweeping() ? 2 : 1; }
   std::uint64_t EndAt() const;
   std::uint64_t NextEvent() const;
   void Step(std::uint64_t now);
@@ -100,6 +106,7 @@ class WaitLoop {
   void Send(const Planned& p);
   void SendWake(const Planned& p);
   void SendEcho(Machine& m);
+  void SendProbe(std::size_t index);
   void Listen(std::uint64_t until);
   std::optional<Heard> Receive(std::int32_t timeout_ms);
   void Judge(const Heard& heard);
@@ -127,7 +134,8 @@ class WaitLoop {
   NeighbourSnapshot table_;
   bool table_read_ = false;  // the last reading was not refused
   std::uint64_t next_read_ = 0;
-  std::size_t rechecking_ = 0;  // a sweep's asked entries the system re-checks
+  std::set<std::size_t> waiting_;  // machines refused a place in the neighbour table
+  std::size_t rechecking_ = 0;     // a sweep's asked entries the system re-checks
   bool icmp_lost_ = false;
   int failed_receives_ = 0;
 };
@@ -196,9 +204,11 @@ void WaitLoop::PlanTurn(std::size_t index, std::uint64_t now) {
   const bool place = TakePlace(m, now);
   PlanWakes(index, turn, place);
   if (!place) {
+    waiting_.insert(index);
     pacer_.Again(index, now);
     return;
   }
+  waiting_.erase(index);
   if (m.place_left > 0) --m.place_left;
   if (Sweeping()) {
     plan_.push_back({Planned::Kind::kProbe, index, 0, m.address});
@@ -209,16 +219,17 @@ void WaitLoop::PlanTurn(std::size_t index, std::uint64_t now) {
       plan_.push_back({Planned::Kind::kAttempt, index, port, m.address});
     }
   }
-  if (turn == 0) {
-    end_.FirstTurn(now);
-    m.first_turn_us = now;
-  }
+  if (turn < OwedTurns()) end_.Turn(now);
+  if (turn == 0) m.first_turn_us = now;
   if (++m.turns >= MostTurns()) return;
-  if (TakesPlace(m) && m.place_left == 0) {
+  const bool place_spent = TakesPlace(m) && m.place_left == 0;
+  if (place_spent && !waiting_.empty()) {
     pacer_.Rest(index, now + kRestUs);
-  } else {
-    pacer_.Again(index, now);
+    return;
   }
+  // Nobody waits for its entry: it keeps it, and is asked once a second still.
+  if (place_spent) m.place_left = kRequestsPerPlace;
+  pacer_.Again(index, now);
 }
 
 bool WaitLoop::TakesPlace(const Machine& m) const {
@@ -281,9 +292,21 @@ void WaitLoop::Send(const Planned& p) {
       break;
     }
     case Planned::Kind::kProbe:
-      if (wire_.Probe(m.address) == Sent::kSent) m.asked = true;
+      SendProbe(p.machine);
       break;
   }
+}
+
+// A probe the system had no room for (a link that refuses sends) is no turn: the machine
+// is asked again a second later, a bounded number of times.
+void WaitLoop::SendProbe(std::size_t index) {
+  Machine& m = roster_.machines[index];
+  const Sent sent = wire_.Probe(m.address);
+  if (sent == Sent::kSent) m.asked = true;
+  if (sent != Sent::kBusy || ++m.refused > kMostRefusedProbes) return;
+  if (m.turns >= MostTurns()) pacer_.Again(index, pacer_.Now());  // none queued after the last
+  --m.turns;
+  end_.Owe(1);
 }
 
 void WaitLoop::SendWake(const Planned& p) {
@@ -402,6 +425,8 @@ void WaitLoop::Done(Machine& m) {
   if (m.done) return;
   m.done = true;
   --open_;
+  waiting_.erase(static_cast<std::size_t>(&m - roster_.machines.data()));
+  if (m.turns < OwedTurns()) end_.Forgive(static_cast<std::size_t>(OwedTurns() - m.turns));
 }
 
 void WaitLoop::ReadTable(bool final) {

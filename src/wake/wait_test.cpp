@@ -48,7 +48,7 @@ class Net : public Wire {
   std::map<std::uint32_t, std::optional<os::Route>> routes;          // where not `route`
   std::vector<os::Neighbour> before;                                 // the table as the run starts
   std::vector<Table> readings{Table{std::vector<os::Neighbour>{}}};  // the last stays
-  std::map<std::uint32_t, std::vector<Sent>> refuse;                 // echo results, the last stays
+  std::map<std::uint32_t, std::vector<Sent>> refuse;  // echo and probe results, the last stays
   int failing_receives = 0;
   std::uint64_t stall_at = 0, stall_us = 0, send_us = 0, tick_us = 0;
   bool duplicate = false;
@@ -75,8 +75,7 @@ class Net : public Wire {
   }
   Sent Echo(std::uint32_t address, std::uint16_t sequence) override {
     const std::size_t n = Record('e', address);
-    const auto& r = refuse[address];
-    const Sent sent = r.empty() ? Sent::kSent : r[std::min(n, r.size() - 1)];
+    const Sent sent = Refusal(address, n);
     for (int i = duplicate ? 2 : 1; sent == Sent::kSent && i > 0; --i)
       Answers(address, n, sequence);
     return sent;
@@ -85,8 +84,10 @@ class Net : public Wire {
     return Record('a', address), Sent::kSent;
   }
   Sent Probe(std::uint32_t address) override {
-    Answers(address, Record('p', address), 0);
-    return Sent::kSent;
+    const std::size_t n = Record('p', address);
+    const Sent sent = Refusal(address, n);
+    if (sent == Sent::kSent) Answers(address, n, 0);
+    return sent;
   }
   std::optional<Heard> Receive(std::int32_t ms) override {
     if (failing_receives > 0 && failing_receives--) throw std::runtime_error("receive");
@@ -149,6 +150,10 @@ class Net : public Wire {
     sends.push_back({now, what, address});
     now += send_us;
     return counts_[{what, address}]++;
+  }
+  Sent Refusal(std::uint32_t address, std::size_t n) {
+    const auto& r = refuse[address];
+    return r.empty() ? Sent::kSent : r[std::min(n, r.size() - 1)];
   }
   void Answers(std::uint32_t address, std::size_t n, std::uint16_t sequence) {
     const Plan& p = plan[address];
@@ -295,6 +300,15 @@ TEST(Wait, ManyMachinesUnderStress) {
   const Roster r4 = crowded.Run({Line(At(1)), Line(At(2)), Line(At(3)), Line(At(4))}, unchecked);
   EXPECT_EQ(Outcome(r4, 3), "ok");
   EXPECT_GE(crowded.TimesMs('e', At(4)).at(0), 3000u);
+  // Where the table has room for all, nobody rests: silent machines are asked once a
+  // second for the whole wait, and one that starts answering at 2.5 s is confirmed at once.
+  Net roomy;
+  roomy.route = kOnLink;
+  roomy.table_limit = 1024;
+  roomy.plan[At(3)] = {kSilent, kSilent, kSilent, kReply};
+  roomy.Run({Line(At(1)), Line(At(2)), Line(At(3))}, unchecked);
+  EXPECT_EQ(roomy.TimesMs('e', At(1)).size(), 10u);
+  EXPECT_EQ(roomy.confirmed.at(0).second, 3005u);
 
   // Where each send takes longer than the gap (a slow system), the answers are still taken
   // between the sends: 3,000 hosts on the link that answer at once are each asked once,
@@ -496,6 +510,23 @@ TEST(Wait, ASweepFindsTheMachinesThatAnsweredIt) {
   EXPECT_EQ(arp.TimesMs('p', At(1)), std::vector<std::uint64_t>{0});
   EXPECT_EQ(arp.TimesMs('p', At(3)), (std::vector<std::uint64_t>{0, 1000}));
   EXPECT_LT(arp.now, 2000000u);
+
+  // A range whose first round outlasts a second (a /16 takes seconds): every silent
+  // address still gets its second probe, and the last one's second reply is heard. A
+  // probe the system had no room for is asked again; one never sent is left unasked.
+  Net wide;
+  wide.plan[At(19999)] = {kSilent, {K::kArpReply, 2}};
+  wide.refuse[At(2)] = {Sent::kBusy, Sent::kBusy, Sent::kSent};
+  wide.refuse[At(3)] = {Sent::kBusy};
+  std::vector<std::uint32_t> range;
+  for (std::uint32_t i = 1; i < 20000; ++i) range.push_back(At(i));
+  Roster swept(range, wide.Reads());
+  RunWait(swept, wide, rules);
+  EXPECT_EQ(swept.machines.back().heard, kY);
+  EXPECT_EQ(wide.TimesMs('p', At(19998)).size(), 2u);
+  EXPECT_EQ(wide.TimesMs('p', At(2)).size(), 4u);
+  EXPECT_TRUE(swept.machines[1].asked);
+  EXPECT_FALSE(swept.machines[2].asked);
 
   // Where the platform says not when an entry was confirmed (Windows), one reachable
   // already before the sweep proves nothing.
