@@ -55,7 +55,7 @@ void ExpectList(const RunResult& r, const std::string& range, const std::vector<
   std::string expected = ProgramLines(
       {"# " + range + " で応答した機器 " + std::to_string(hosts.size()) + "台 (2026-12-07 09:30)"});
   const std::size_t date = expected.rfind('(') + 1;
-  expected.replace(date, 16, r.out.substr(date, 16));
+  expected.replace(date, 16, r.out.substr(std::min(date, r.out.size()), 16));
   for (int i : hosts) {
     expected += ProgramLines(
         {h[i].mac + " " + h[i].address + " " + std::to_string(bits > 0 ? bits : h[i].bits)});
