@@ -324,6 +324,8 @@ TEST_P(LearnUnderWine, ListsTheRoom) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's cases";
   ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 180, GetParam()), "198.18.1.0/24",
              {0, 1, 2, 3});
+  EXPECT_EQ(room_->RunProgram({"/l:abc"}, 180, GetParam(), false, kMarkErrors).out,
+            "2> " + ProgramLines({"学習範囲(/lｽｲｯﾁの指定値)が不正です。"}));
   const auto& h = RoomLab::LinkHosts();
   RunResult r = room_->RunProgram({"/m:" + std::string(kOtherMac), "/h:" + h[1].address, "/t:2000"},
                                   180, GetParam());
