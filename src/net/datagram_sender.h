@@ -29,8 +29,6 @@ class TDatagramSender {
   // Windows Sockets code of the failure (11001 for a refused address).
   int SendTo(std::uint32_t address, std::uint16_t port, const void* data, int size);
 
-  // Whether closed ports are heard: asked for, and the platform names their machines.
-  bool HearsClosedPorts() const { return hear_; }
   // Waits at most timeout ms for a machine that said its port is closed to one of our
   // datagrams: its address (network order); none when none did.
   std::optional<std::uint32_t> ClosedPort(std::int32_t timeout_ms);
