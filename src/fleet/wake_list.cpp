@@ -37,13 +37,23 @@ std::uint16_t ResolvePort(const std::string& text) {
   }
 }
 
-// A host refused by the single-host rules gets nothing and is reported as a ping error.
-Destinations Resolve(const ListedHost& listed) {
+// A host refused by the single-host rules, or whose name resolves to nothing, gets
+// nothing and ends in error, with the reason.
+RosterLine LineOf(const ListedHost& listed) {
+  RosterLine line;
+  line.host = listed.host;
+  line.number = listed.line;
+  line.mac = listed.mac;
+  line.mask_bits = listed.mask_bits;
   try {
-    return ResolveDestinations(listed.host, listed.mask_bits);
-  } catch (const std::exception&) {
-    return {};
+    line.to = ResolveDestinations(listed.host, listed.mask_bits);
+    if (!line.to.host) {
+      line.outcome = Outcome::Error({Failure::Cause::kNameNotResolved, os::kWsaHostNotFound});
+    }
+  } catch (const std::exception& e) {
+    line.outcome = Outcome::Error({Failure::Cause::kRefusedHost, 0, e.what()});
   }
+  return line;
 }
 
 }  // namespace
@@ -54,13 +64,7 @@ void TWakeList::Run() {
   const std::uint16_t port = ResolvePort(Settings().port_text);
   std::vector<RosterLine> lines;
   lines.reserve(hosts.size());
-  for (const ListedHost& host : hosts) {
-    RosterLine& line = lines.emplace_back();
-    line.host = host.host;
-    line.mac = host.mac;
-    line.mask_bits = host.mask_bits;
-    line.to = Resolve(host);
-  }
+  for (const ListedHost& host : hosts) lines.push_back(LineOf(host));
   Roster roster(std::move(lines));
   // One ICMP socket for the whole list: one stream of echo requests per address, however
   // many lines name it.
@@ -70,7 +74,7 @@ void TWakeList::Run() {
     WriteCheckedLine(Writer(), ConfirmedLine(roster.lines[line].host));
   });
   for (std::size_t line = 0; line < roster.lines.size(); ++line) {
-    if (roster.lines[line].confirmed) continue;
+    if (roster.lines[line].outcome.Confirmed()) continue;
     WriteCheckedLine(Writer(), FillIn(msg::kHostNotConfirmed, {roster.lines[line].host}) +
                                    NotConfirmedReason(roster, line));
   }

@@ -17,7 +17,6 @@ constexpr std::size_t kLeastBuffer = 64 * 1024;
 constexpr std::size_t kMostBuffer = 16 << 20;
 // Datagrams taken in one wake-up at most, so that sending stays on time.
 constexpr int kBatch = 512;
-constexpr int kSendWaitMs = 1000;
 // Sends between two takings of what has come: a long run of sends (the first round of a
 // list, or what fell due while the program was held up) must not leave the answers in
 // the system's buffer until it overflows.
@@ -52,15 +51,9 @@ TNetSocketHandle& TNetEchoSocket::Handle() {
 
 void TNetEchoSocket::SendRequest(std::uint32_t address, std::uint16_t sequence) {
   BuildEchoRequest(request_.data(), OurEchoIdentifier(), sequence, os::TickCount(), {});
-  try {
-    Handle().SendToAddress(address, 0, request_.data(), kEchoRequestSize);
-  } catch (const ENetSocketError&) {
-    // Where a blocking socket would have waited for room in its buffer.
-    if (!non_blocking_ || StackInstance()->LastErrorCode() != os::kWsaeWouldBlock) throw;
-    SocketList writable = {Handle().Socket()};
-    StackInstance()->SockSelect(nullptr, &writable, nullptr, kSendWaitMs);
-    Handle().SendToAddress(address, 0, request_.data(), kEchoRequestSize);
-  }
+  // A full buffer says so at once (kWsaeWouldBlock): the wait asks again in the machine's
+  // next turn, and nothing here waits on a schedule of its own.
+  Handle().SendToAddress(address, 0, request_.data(), kEchoRequestSize);
   if (++sends_ % kSendsPerTaking == 0) TakeWaiting(0);
 }
 

@@ -21,7 +21,7 @@ class TNetEchoSocket : public TNetRawClient {
   explicit TNetEchoSocket(std::size_t addresses = 1);
 
   // Sends one echo request to the address (network order). Raises as the raw client's
-  // send does (no socket, a refused send).
+  // send does (no socket, a refused send, a full buffer: at once, never waiting for room).
   void SendRequest(std::uint32_t address, std::uint16_t sequence);
   // Waits at most timeout ms for the next datagram: true, with the answer, when it is one
   // of ours; false when nothing came or it was somebody else's (a poll within a

@@ -93,6 +93,7 @@ bool TNetIcmpClient::DecodeReply(std::int32_t n, TReplyStatus& result) {
     result.ByteCount = 0;
     result.SourceAddress = "0.0.0.0";
     result.IcmpType = 0;
+    result.IcmpCode = 0;
     result.Sequence = next_sequence_;
     result.ReplyTtl = 0;
     result.Status = TReplyStatusKind::rkTimedOut;
@@ -104,6 +105,7 @@ bool TNetIcmpClient::DecodeReply(std::int32_t n, TReplyStatus& result) {
   result.ByteCount = n;
   result.SourceAddress = StackInstance()->AddressBytesToText(view.source);
   result.IcmpType = view.type;
+  result.IcmpCode = view.code;
   result.Sequence = view.sequence;
   result.ReplyTtl = view.ttl;
   result.Status = view.kind;

@@ -57,6 +57,7 @@ PacketView ExamineReply(const std::uint8_t* area, int n, std::uint16_t identifie
     return view;
   }
   view.type = area[h];
+  view.code = area[h + 1];
   const std::uint8_t* ours = area + h;  // the ICMP header of the request the packet answers
   switch (view.type) {
     case kIcmpEchoReply:

@@ -36,6 +36,7 @@ struct TReplyStatus {
   std::int32_t ByteCount = 0;
   std::string SourceAddress;
   std::uint8_t IcmpType = 0;
+  std::uint8_t IcmpCode = 0;
   std::uint16_t Sequence = 0;
   std::uint32_t RoundTripMs = 0;
   std::uint8_t ReplyTtl = 0;
@@ -61,6 +62,7 @@ struct PacketView {
   bool ours = false;
   TReplyStatusKind kind = TReplyStatusKind::rkError;
   std::uint8_t type = 0;
+  std::uint8_t code = 0;
   std::uint16_t sequence = 0;
   std::uint8_t ttl = 0;
   std::array<std::uint8_t, 4> source = {};  // who sent the datagram

@@ -1,7 +1,7 @@
 // Non-blocking TCP connection attempts to many hosts at once: the confirmation of a host
 // whose firewall drops echo requests. An accepted connection is closed at once with a
-// reset, nothing sent; a refusal (the peer's reset) confirms as well, since only a running
-// system answers so. A time-out or an ICMP error confirms nothing.
+// reset, nothing sent. Each attempt is reported as it ended (accepted, refused by a reset,
+// failed, timed out); what an outcome proves of the host is the wait's to judge.
 #pragma once
 
 #include <cstddef>
@@ -15,15 +15,10 @@ namespace trolvane {
 
 enum class ProbeOutcome : std::uint8_t {
   kAccepted,  // the host completed the connection
-  kRefused,   // the host reset it: its system runs, the port is closed
+  kRefused,   // reset: the host's system runs with the port closed, or something on the way
   kFailed,    // an ICMP error or a local failure (no route, ...)
   kTimedOut,  // no answer within the attempt's lifetime; abandoned
 };
-
-// Whether the outcome proves that the host's system runs.
-constexpr bool Confirms(ProbeOutcome outcome) {
-  return outcome == ProbeOutcome::kAccepted || outcome == ProbeOutcome::kRefused;
-}
 
 struct ProbeResult {
   std::uint32_t address;  // network order, as given to Start

@@ -28,7 +28,7 @@ void TMagicPacket::ConfirmBoot() {
   ClientExchange echo(*line.to.host);  // a failure to create it passes on unchanged
   WaitOnSockets(roster, echo, settings, port, Status(), -1,
                 [this](std::size_t) { WriteCheckedLine(Writer(), ConfirmedLine(HostAddress())); });
-  if (!line.confirmed) {
+  if (!line.outcome.Confirmed()) {
     throw EBootFaultException(msg::kBootNotConfirmed + NotConfirmedReason(roster, 0));
   }
 }

@@ -1,5 +1,4 @@
-// The wake-up job: the settings of one run, the send step and the confirm step, and the
-// program's own error family that the driver turns into exit statuses.
+// The wake-up job: the settings of one run, the send step and the confirm step.
 #pragma once
 
 #include <array>
@@ -9,39 +8,13 @@
 #include <string_view>
 
 #include "platform/neighbours.h"
-#include "text/exception.h"
 #include "wake/destinations.h"
+#include "wake/errors.h"
 #include "wake/line_output.h"
 #include "wake/roster.h"
 #include "wake/run_settings.h"
 
 namespace trolvane {
-
-class ETrolvaneException : public Exception {
- public:
-  using Exception::Exception;
-
- protected:
-  ~ETrolvaneException() override = default;  // never raised by itself
-};
-
-// An unusable MAC or host text (status 2).
-class EArgsException : public ETrolvaneException {
- public:
-  using ETrolvaneException::ETrolvaneException;
-};
-
-// Sending one datagram failed (status 3).
-class EMagicPacketSendException : public ETrolvaneException {
- public:
-  using ETrolvaneException::ETrolvaneException;
-};
-
-// Start-up not confirmed by ping (status 5).
-class EBootFaultException : public ETrolvaneException {
- public:
-  using ETrolvaneException::ETrolvaneException;
-};
 
 inline constexpr int kMagicPacketSize = 102;
 using MagicPacketBytes = std::array<std::uint8_t, kMagicPacketSize>;
@@ -112,8 +85,9 @@ class TMagicPacket : public LineJob {
   const MagicPacketBytes& Packet();
   // The run's one machine: where the packets and the echo requests go (destinations.h says
   // when it raises) and the path to it, read once per host text, mask bits and MAC, so that
-  // all of them reach the same machine and the path is read once a run.
-  const Roster& Target();
+  // all of them reach the same machine and the path is read once a run; and what the send
+  // step sent.
+  Roster& Target();
 
  private:
   RunSettings settings_;

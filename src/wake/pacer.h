@@ -1,9 +1,11 @@
-// The one scheduler of every send of a run: two rules kept apart, each enforced on its own.
-// The gap is the least time between any two sends on the wire; the turns give each machine
-// at most one turn per interval. The gap is a rate, not a sleep per send: where the
-// system's timer cannot wake the program as often as the gap (Windows and Wine wake after
-// a millisecond or more), what fell due since the last wake-up goes out, each send in its
-// order, but never more than one tick's share, so that a hold-up leaves no burst behind.
+// When a send may go: two rules kept apart, each enforced on its own. The gap is the least
+// time between any two sends on the wire; the turns give each machine at most one turn per
+// interval. The wait's loop asks it for every send of a run (the single host's send step
+// paces its two datagrams with a pacer of its own, before the loop begins). The gap is a rate, not
+// a sleep per send: where the system's timer cannot wake the program as often as the gap (Windows
+// and Wine wake after a millisecond or more), what fell due since the last wake-up goes out, each
+// send in its order, but never more than one tick's share, so that a hold-up leaves no burst
+// behind.
 #pragma once
 
 #include <algorithm>
@@ -132,7 +134,6 @@ class Pacer {
   }
   // The machine has no turn until then; it queues up behind the machines queued by then.
   void Rest(std::size_t machine, std::uint64_t until) { resting_.push_back({machine, until}); }
-  bool Idle() const { return queue_.empty() && resting_.empty(); }
   // When the next turn may go: kNever when no machine has one.
   std::uint64_t NextTurn() const {
     const std::uint64_t turn = std::min(queue_.empty() ? kNever : queue_.front().at,

@@ -36,6 +36,7 @@ Roster::Roster(std::vector<RosterLine> given, const LinkReads& reads) : lines(st
     table_read = true;
     if (table.Holds(machine.address, machine.path.interface_index, *line.mac)) continue;
     line.broadcast = machine.path.link_broadcast;
+    line.link_broadcast = true;
     line.unicast = false;
   }
 }
@@ -68,18 +69,22 @@ Machine* Roster::Find(std::uint32_t address) {
 }
 
 std::size_t Roster::Confirmed() const {
-  return static_cast<std::size_t>(
-      std::count_if(lines.begin(), lines.end(), [](const RosterLine& l) { return l.confirmed; }));
+  return static_cast<std::size_t>(std::count_if(
+      lines.begin(), lines.end(), [](const RosterLine& l) { return l.outcome.Confirmed(); }));
 }
 
 std::string NotConfirmedReason(const Roster& roster, std::size_t index) {
-  const RosterLine& line = roster.lines[index];
-  if (line.confirmed) return {};
-  if (line.other) return FillIn(msg::kAnotherMachineReason, {MacText(*line.other)});
-  // A line whose packet could not be sent was never woken: not a time-out.
-  if (line.machine == kNoMachine || !line.delivered) return msg::kPingErrorReason;
-  const Machine& machine = roster.machines[line.machine];
-  return machine.failed || !machine.asked ? msg::kPingErrorReason : msg::kPingTimeoutReason;
+  const Outcome& outcome = roster.lines[index].outcome;
+  switch (outcome.kind) {
+    case Outcome::Kind::kConfirmed:
+      return {};
+    case Outcome::Kind::kOtherMachine:
+      return FillIn(msg::kAnotherMachineReason, {MacText(*outcome.mac)});
+    case Outcome::Kind::kTimeout:
+      return msg::kPingTimeoutReason;
+    default:
+      return msg::kPingErrorReason;
+  }
 }
 
 std::string ConfirmedLine(std::string_view host) {

@@ -16,17 +16,28 @@
 #include "platform/neighbours.h"
 #include "wake/destinations.h"
 #include "wake/link_view.h"
+#include "wake/outcome.h"
 #include "wake/path.h"
 
 namespace trolvane {
 
 inline constexpr std::size_t kNoMachine = static_cast<std::size_t>(-1);
 
+// A magic packet that went out.
+struct WakeSent {
+  enum class As : std::uint8_t { kUnicast, kLinkBroadcast, kDirectedBroadcast };
+  std::uint32_t to = 0;  // network order
+  As as = As::kUnicast;
+  std::uint64_t at_us = 0;  // since the run began
+};
+
 struct RosterLine {
-  // Given: the host text, the MAC woken (none: a MAC that could not be read, so no
-  // packet and no MAC check), the mask bits, and where the host text resolved to (no
-  // host: nothing is sent and the line is a ping error).
+  // Given: the host text and its line in the list (0 for a single host), the MAC woken
+  // (none: a MAC that could not be read, so no packet and no MAC check), the mask bits,
+  // and where the host text resolved to (no host: nothing is sent; the line's outcome
+  // says why).
   std::string host;
+  int number = 0;
   std::optional<os::HardwareAddress> mac;
   std::int32_t mask_bits = kNoMaskBits;
   Destinations to;
@@ -37,14 +48,24 @@ struct RosterLine {
   std::size_t machine = kNoMachine;
   bool unicast = true;
   std::optional<std::uint32_t> broadcast;  // the directed broadcast, or the link's
+  bool link_broadcast = false;             // which of the two
 
-  // What became of it. A wake is given when each of its datagrams went out or failed for
-  // good; one held up for want of buffers goes again in the next turn.
+  // Its wakes. A wake is given when each of its datagrams went out or failed for good; one
+  // held up for want of buffers goes again in the next turn.
   int wakes = 0;
-  bool wake_busy = false, wake_failed = false;  // of the wake under way
-  bool delivered = false;                       // a whole wake went out
-  bool confirmed = false;
-  std::optional<os::HardwareAddress> other;  // another machine answered at its address
+  std::vector<WakeSent> sent;
+  bool wake_busy = false;               // of the wake under way
+  bool delivered = false;               // a whole wake went out
+  std::optional<Failure> wake_failure;  // the last datagram that did not go
+
+  Outcome outcome;
+};
+
+// One machine's proving answer, while it waits for a reading of the neighbour table.
+struct HeldProof {
+  Outcome::Proof by = Outcome::Proof::kEcho;
+  std::uint16_t port = 0;
+  std::uint64_t at_us = 0;
 };
 
 struct Machine {
@@ -52,19 +73,24 @@ struct Machine {
   Path path;
   std::vector<std::size_t> lines;
 
-  // What was asked of it.
+  // What was asked of it: echo requests, connection attempts or sweep probes that went out.
   SentRequests echoes;
+  int asked = 0;
   int turns = 0;
   int place_left = 0;  // requests left on its place in the neighbour table
   int refused = 0;     // sweep probes the system had no room for
-  bool asked = false;  // a request of it went out
   std::uint64_t first_turn_us = 0;
 
-  // What its answers proved. held: an answer waits for a reading of the neighbour table;
-  // unsure: the last reading had no entry for it; failed: the last turn's request could
-  // not be made, or an ICMP error answered one.
-  bool held = false, unsure = false, failed = false, answered = false, done = false;
-  // Learning: the MAC that answered, and whether the table said it reachable before.
+  // The evidence while the wait runs. held: a proving answer waits for a reading of the
+  // table; unsure: one that the last reading found no entry for, asked of the next answer
+  // or the last reading; failure: the last request could not be made, or an ICMP error
+  // answered one; done: nothing more is asked of it.
+  std::optional<HeldProof> held, unsure;
+  bool done = false;
+  std::optional<Failure> failure;
+  // Learning: whether it answered a probe, the MAC that answered, and whether the table
+  // said it reachable before the sweep.
+  bool answered = false;
   std::optional<os::HardwareAddress> heard;
   bool reachable_before = false;
 };
@@ -82,6 +108,8 @@ struct Roster {
 
   std::vector<RosterLine> lines;
   std::vector<Machine> machines;
+  // When the run began, on the clock of its wire (microseconds); set by the first to send.
+  std::optional<std::uint64_t> begun_us;
 
  private:
   std::size_t Add(std::uint32_t address);

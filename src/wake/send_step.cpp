@@ -9,10 +9,13 @@
 
 namespace trolvane {
 
-const Roster& TMagicPacket::Target() {
+Roster& TMagicPacket::Target() {
   if (target_) return *target_;
   RosterLine line;
   line.to = ResolveDestinations(HostAddress(), MaskBits());
+  if (!line.to.host) {
+    line.outcome = Outcome::Error({Failure::Cause::kNameNotResolved, os::kWsaHostNotFound});
+  }
   line.host = HostAddress();
   line.mask_bits = MaskBits();
   try {
@@ -25,16 +28,25 @@ const Roster& TMagicPacket::Target() {
 }
 
 void TMagicPacket::SendMagicPacket() {
-  const RosterLine& line = Target().lines[0];  // a refused host raises before anything goes out
-  std::vector<std::optional<std::uint32_t>> to;
-  if (line.unicast) to.push_back(line.to.host);
-  if (line.broadcast) to.push_back(line.broadcast);
+  Roster& target = Target();  // a refused host raises before anything goes out
+  RosterLine& line = target.lines[0];
+  using As = WakeSent::As;
+  std::vector<std::pair<std::optional<std::uint32_t>, As>> to;
+  if (line.unicast) to.emplace_back(line.to.host, As::kUnicast);
+  if (line.broadcast) {
+    to.emplace_back(line.broadcast,
+                    line.link_broadcast ? As::kLinkBroadcast : As::kDirectedBroadcast);
+  }
   TUdpSocket socket;
+  // Its own pace: two datagrams a gap apart, before the wait's loop begins.
   Pacer pacer(kRequestGapUs, kNever);
-  for (const std::optional<std::uint32_t> address : to) {
+  target.begun_us = os::MicroTicks();
+  line.sent.clear();
+  for (const auto& [address, as] : to) {
     pacer.PauseUntil(pacer.NextSlot());
     const std::uint64_t started = pacer.Now();
     SendPacketTo(socket, address);
+    if (address) line.sent.push_back({*address, as, os::MicroTicks() - *target.begun_us});
     pacer.Sent(started);
   }
 }

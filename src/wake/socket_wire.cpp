@@ -1,8 +1,10 @@
 #include "wake/socket_wire.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "net/net_exceptions.h"
+#include "net/udp_socket.h"
 #include "platform/process.h"
 #include "wake/magic_packet.h"
 #include "wake/progress_line.h"
@@ -13,8 +15,12 @@ namespace {
 // How long an ICMP wait may keep a finished connection attempt unheard.
 constexpr std::int32_t kSliceMs = 10;
 
-Heard::Kind KindOf(TReplyStatusKind kind) {
-  return kind == TReplyStatusKind::rkEchoReply ? Heard::Kind::kEchoReply : Heard::Kind::kIcmpError;
+Heard HeardOf(TReplyStatusKind kind, std::uint32_t target, std::uint16_t sequence,
+              IcmpReport icmp) {
+  const bool reply = kind == TReplyStatusKind::rkEchoReply;
+  Heard heard{reply ? Heard::Kind::kEchoReply : Heard::Kind::kIcmpError, target, sequence};
+  if (!reply) heard.icmp = icmp;
+  return heard;
 }
 
 }  // namespace
@@ -29,6 +35,10 @@ Sent SentOfCode(int code) {
       return Sent::kBusy;
     case os::kWsaeMFile:
       return Sent::kNoDescriptor;
+    case os::kWsaeNetDown:
+    case os::kWsaeNetUnreach:
+    case os::kWsaeHostUnreach:
+      return Sent::kNoRoute;
     default:
       return Sent::kFailed;
   }
@@ -48,17 +58,25 @@ std::optional<Heard> ClientExchange::Receive(std::int32_t timeout_ms) {
   const TReplyStatus reply = client_.AwaitReply(timeout_ms);
   if (reply.Status == TReplyStatusKind::rkTimedOut) return std::nullopt;
   // The client counts only its host's answers.
-  return Heard{KindOf(reply.Status), host_, reply.Sequence};
+  const std::uint32_t from = TIpSocket::ParseAddress(reply.SourceAddress).value_or(0);
+  return HeardOf(reply.Status, host_, reply.Sequence, {reply.IcmpType, reply.IcmpCode, from});
 }
 
 std::optional<Heard> SocketExchange::Receive(std::int32_t timeout_ms) {
   PacketView answer;
   if (!socket_.Receive(timeout_ms, &answer)) return std::nullopt;
-  return Heard{KindOf(answer.kind), answer.target, answer.sequence};
+  std::uint32_t from = 0;
+  std::memcpy(&from, answer.source.data(), sizeof from);
+  return HeardOf(answer.kind, answer.target, answer.sequence, {answer.type, answer.code, from});
 }
 
 SocketWire::SocketWire(EchoExchange& echo, bool ports) : echo_(echo) {
   if (ports) prober_ = std::make_unique<TTcpProber>();
+}
+
+Sent SocketWire::Noted(int code) {
+  if (code != 0) last_error_ = code;
+  return SentOfCode(code);
 }
 
 std::uint64_t SocketWire::Clock() { return os::MicroTicks(); }
@@ -67,7 +85,7 @@ void SocketWire::Pause(std::uint64_t us) { os::PauseMicroseconds(us); }
 Sent SocketWire::Datagram(std::uint32_t address, std::uint16_t port,
                           const os::HardwareAddress& mac) {
   const MagicPacketBytes packet = TMagicPacket::PacketOf(mac);
-  return SentOfCode(datagrams_.SendTo(address, port, packet.data(), kMagicPacketSize));
+  return Noted(datagrams_.SendTo(address, port, packet.data(), kMagicPacketSize));
 }
 
 Sent SocketWire::Echo(std::uint32_t address, std::uint16_t sequence) {
@@ -76,26 +94,29 @@ Sent SocketWire::Echo(std::uint32_t address, std::uint16_t sequence) {
     return Sent::kSent;
   } catch (const ENetInvalidSocket&) {
     icmp_lost_ = true;
+    last_error_ = os::kWsaeAcces;
     return Sent::kNoSocket;
   } catch (const ENetSocketError& e) {
-    return SentOfCode(e.ErrorCode());
+    return Noted(e.ErrorCode());
   } catch (const ENetException&) {
+    last_error_ = 0;
     return Sent::kFailed;
   }
 }
 
 Sent SocketWire::Attempt(std::uint32_t address, std::uint16_t port) {
-  return SentOfCode(prober_->Start(address, port));
+  return Noted(prober_->Start(address, port));
 }
 
 void SocketWire::Collect(std::int32_t timeout_ms) {
   finished_.clear();
   prober_->Poll(timeout_ms, &finished_);
   for (const ProbeResult& result : finished_) {
-    if (result.outcome == ProbeOutcome::kAccepted) {
-      heard_.push_back({Heard::Kind::kAccepted, result.address});
-    } else if (result.outcome == ProbeOutcome::kRefused) {
-      heard_.push_back({Heard::Kind::kRefused, result.address});
+    Heard heard{Heard::Kind::kAccepted, result.address};
+    heard.port = result.port;
+    if (result.outcome == ProbeOutcome::kRefused) heard.kind = Heard::Kind::kRefused;
+    if (result.outcome == ProbeOutcome::kAccepted || result.outcome == ProbeOutcome::kRefused) {
+      heard_.push_back(heard);
     }
   }
 }
@@ -142,6 +163,7 @@ void WaitOnSockets(Roster& roster, EchoExchange& echo, const RunSettings& settin
   rules.wake_port = wake_port;
   rules.ports = settings.probe_ports;
   rules.mac_check = settings.mac_check;
+  rules.retry_unreachable = total >= 0;  // a list rides out a link that flaps
   const std::int64_t budget = settings.ping_timeout > 0 ? settings.ping_timeout : -1;
   SocketWire wire(echo, !settings.probe_ports.empty());
   RunWait(roster, wire, rules,

@@ -67,6 +67,7 @@ class SocketWire : public Wire {
   Sent Echo(std::uint32_t address, std::uint16_t sequence) override;
   Sent Attempt(std::uint32_t address, std::uint16_t port) override;
   Sent Probe(std::uint32_t) override { return Sent::kFailed; }
+  int LastSendError() override { return last_error_; }
   std::optional<Heard> Receive(std::int32_t timeout_ms) override;
   bool ReadTable(std::vector<os::Neighbour>* entries) override;
   std::optional<std::uint32_t> TableLimit() override;
@@ -74,9 +75,11 @@ class SocketWire : public Wire {
 
  private:
   void Collect(std::int32_t timeout_ms);
+  Sent Noted(int code);  // keeps a failure's code
 
   EchoExchange& echo_;
   bool icmp_lost_ = false;
+  int last_error_ = 0;
   TDatagramSender datagrams_;
   std::unique_ptr<TTcpProber> prober_;
   std::vector<ProbeResult> finished_;
@@ -90,8 +93,8 @@ void WaitOnSockets(Roster& roster, EchoExchange& echo, const RunSettings& settin
                    std::uint16_t wake_port, const StatusWriter& status, int total,
                    const std::function<void(std::size_t line)>& confirmed);
 
-// What a failed send means for the turn: nothing went out for want of room (kBusy), the
-// process may open no more sockets, or this send cannot go.
+// What a failed send means for the turn: nothing went out for want of room (kBusy) or of a
+// route (kNoRoute), the process may open no more sockets, or this send cannot go.
 Sent SentOfCode(int code);
 
 }  // namespace trolvane

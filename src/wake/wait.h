@@ -28,6 +28,9 @@ struct WaitRules {
   std::uint16_t wake_port = 7;
   std::vector<std::uint16_t> ports;  // "/c"
   bool mac_check = true;             // "/v"
+  // A list rides out a link that flaps: a send refused for want of a route is tried again
+  // in the machine's next turn. A single host ends at its first send that fails.
+  bool retry_unreachable = false;
   // A sweep instead of a wake: a probe in each of two turns (the second for the silent),
   // and a machine is found by its ARP reply, or by a neighbour entry it confirmed after
   // its first probe.
@@ -43,8 +46,8 @@ struct WaitOutput {
 };
 
 // Returns when every machine has answered or the wait has ended, with each line's outcome
-// in the roster. Where no ICMP socket can be had and no port may answer instead, or the
-// receive keeps failing, every machine not heard from is a ping error.
+// in the roster. Where no ICMP socket can be had, or the receive keeps failing, every
+// machine not heard from (on a "/c" port) ends in error.
 void RunWait(Roster& roster, Wire& wire, const WaitRules& rules, const WaitOutput& output = {});
 
 }  // namespace trolvane

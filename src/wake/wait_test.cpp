@@ -6,12 +6,14 @@
 #include <set>
 #include <stdexcept>
 
+#include "net/net_exceptions.h"
 #include "platform/winsock.h"
 #include "text/mac_text.h"
 #include "text/messages.h"
 #include "text/string_list.h"
 #include "wake/broadcast_address.h"
 #include "wake/pacer.h"
+#include "wake/socket_wire.h"
 
 namespace trolvane {
 namespace {
@@ -21,10 +23,12 @@ using Via = os::Route::Via;
 using Medium = os::Route::Medium;
 using Table = std::optional<std::vector<os::Neighbour>>;  // none: the read is refused
 
-// A machine's answer to its n-th request: a kind after some ms, or nothing.
+// A machine's answer to its n-th request: a kind after some ms, or nothing; shift moves
+// the sequence it carries off the request's.
 struct Answer {
   std::optional<K> kind;
   std::uint64_t ms = 0;
+  std::uint16_t shift = 0;
 };
 using Plan = std::vector<Answer>;  // by request; the last repeats
 const Answer kSilent{};
@@ -48,10 +52,11 @@ class Net : public Wire {
   std::map<std::uint32_t, std::optional<os::Route>> routes;          // where not `route`
   std::vector<os::Neighbour> before;                                 // the table as the run starts
   std::vector<Table> readings{Table{std::vector<os::Neighbour>{}}};  // the last stays
-  std::map<std::uint32_t, std::vector<Sent>> refuse;  // echo and probe results, the last stays
+  // Send results by kind ('w', 'e', 'a', 'p') and address; the last stays.
+  std::map<std::pair<char, std::uint32_t>, std::vector<Sent>> refuse;
   int failing_receives = 0;
-  std::uint64_t stall_at = 0, stall_us = 0, send_us = 0, tick_us = 0;
-  bool duplicate = false;
+  std::uint64_t stall_at = 0, stall_us = 0, send_us = 0, tick_us = 0, slack_us = 0;
+  bool duplicate = false, stall_in_pause = false;
   std::optional<std::uint32_t> table_limit;  // an entry is held 3 s after a send to it
 
   struct Sending {
@@ -67,34 +72,38 @@ class Net : public Wire {
 
   std::uint64_t Clock() override { return now; }
   void Pause(std::uint64_t us) override {
-    now += us;
+    now += us + slack_us;
+    if (stall_in_pause) Stall();
     if (tick_us > 0) now = (now + tick_us - 1) / tick_us * tick_us;
   }
   Sent Datagram(std::uint32_t address, std::uint16_t, const os::HardwareAddress&) override {
-    return Record('w', address), Sent::kSent;
+    return Refusal('w', address, Record('w', address));
   }
   Sent Echo(std::uint32_t address, std::uint16_t sequence) override {
     const std::size_t n = Record('e', address);
-    const Sent sent = Refusal(address, n);
+    const Sent sent = Refusal('e', address, n);
     for (int i = duplicate ? 2 : 1; sent == Sent::kSent && i > 0; --i)
       Answers(address, n, sequence);
     return sent;
   }
   Sent Attempt(std::uint32_t address, std::uint16_t) override {
-    return Record('a', address), Sent::kSent;
+    const std::size_t n = Record('a', address);
+    const Sent sent = Refusal('a', address, n);
+    if (sent == Sent::kSent) Answers(address, n, 0);
+    return sent;
   }
   Sent Probe(std::uint32_t address) override {
     const std::size_t n = Record('p', address);
-    const Sent sent = Refusal(address, n);
+    const Sent sent = Refusal('p', address, n);
     if (sent == Sent::kSent) Answers(address, n, 0);
     return sent;
   }
   std::optional<Heard> Receive(std::int32_t ms) override {
     if (failing_receives > 0 && failing_receives--) throw std::runtime_error("receive");
     const std::uint64_t until = now + static_cast<std::uint64_t>(ms) * 1000;
-    if (stall_us > 0 && now >= stall_at) now += std::exchange(stall_us, 0);
+    if (!stall_in_pause) Stall();
     if (due.empty() || due.begin()->first > until) {
-      now = std::max(now, until);
+      now = std::max(now + 1, until);  // a look costs a moment too
       return std::nullopt;
     }
     now = std::max(now, due.begin()->first);
@@ -151,14 +160,18 @@ class Net : public Wire {
     now += send_us;
     return counts_[{what, address}]++;
   }
-  Sent Refusal(std::uint32_t address, std::size_t n) {
-    const auto& r = refuse[address];
+  Sent Refusal(char what, std::uint32_t address, std::size_t n) {
+    const auto& r = refuse[{what, address}];
     return r.empty() ? Sent::kSent : r[std::min(n, r.size() - 1)];
+  }
+  void Stall() {
+    if (stall_us > 0 && now >= stall_at) now += std::exchange(stall_us, 0);
   }
   void Answers(std::uint32_t address, std::size_t n, std::uint16_t sequence) {
     const Plan& p = plan[address];
     const Answer a = p.empty() ? kSilent : p[std::min(n, p.size() - 1)];
-    if (a.kind) due.emplace(now + a.ms * 1000, Heard{*a.kind, address, sequence, kY});
+    const auto seq = static_cast<std::uint16_t>(sequence + a.shift);
+    if (a.kind) due.emplace(now + a.ms * 1000, Heard{*a.kind, address, seq, kY});
   }
   std::map<std::pair<char, std::uint32_t>, std::size_t> counts_;
 };
@@ -220,6 +233,12 @@ TEST(Wait, AsksOnceASecondAndTheLastOutcomeDecides) {
       {"0 asks once and waits the second", 0, {kSilent}, {0}, "timeout", 1000},
       {"-5 too", -5, {{K::kEchoReply, 300}}, {0}, "ok", 300},
       {"a short time-out still waits a second", 300, {{K::kEchoReply, 700}}, {0}, "ok", 700},
+      {"a reply to a request never sent",
+       2000,
+       {{K::kEchoReply, 5, 100}},
+       {0, 1000},
+       "timeout",
+       2000},
   };
   for (const Case& c : cases) {
     Net net;
@@ -242,15 +261,36 @@ TEST(Wait, ManyMachinesUnderStress) {
   EXPECT_EQ(twice.confirmed.size(), 1u);
 
   // A send that cannot go is that host's error at once; one held up for want of buffers
-  // is asked again in its next turn; the others go on.
+  // is sent again in its next turn (a wake held up is not yet given), and in a list so is
+  // one that found no route while a link flapped; the others go on.
   Net refused;
-  refused.refuse[At(1)] = {Sent::kFailed};
-  refused.refuse[At(2)] = {Sent::kBusy, Sent::kBusy, Sent::kSent};
+  refused.refuse[{'e', At(1)}] = {Sent::kFailed};
+  refused.refuse[{'e', At(2)}] = {Sent::kBusy, Sent::kBusy, Sent::kSent};
   refused.plan[At(3)] = {{K::kEchoReply, 1500}};
-  const Roster r2 = refused.Run({Line(At(1)), Line(At(2)), Line(At(3))}, Rules(3000));
-  EXPECT_EQ(Outcome(r2, 0) + Outcome(r2, 1) + Outcome(r2, 2), "errortimeoutok");
+  refused.refuse[{'w', At(4)}] = {Sent::kBusy, Sent::kSent};
+  refused.refuse[{'w', At(5)}] = {Sent::kBusy};
+  refused.refuse[{'e', At(6)}] = {Sent::kNoRoute, Sent::kNoRoute, Sent::kSent};
+  refused.plan[At(6)] = {kReply};
+  WaitRules riding = Rules(3000);
+  riding.retry_unreachable = true;
+  const Roster r2 =
+      refused.Run({Line(At(1)), Line(At(2)), Line(At(3)), Line(At(4)), Line(At(5)), Line(At(6))},
+                  riding, false);
+  std::string outcomes;
+  for (std::size_t l = 0; l < 6; ++l) outcomes += Outcome(r2, l) + " ";
+  EXPECT_EQ(outcomes, "error timeout ok timeout error ok ");
   EXPECT_EQ(refused.TimesMs('e', At(1)).size(), 1u);
   EXPECT_EQ(refused.TimesMs('e', At(2)), (std::vector<std::uint64_t>{0, 1000, 2000}));
+  EXPECT_EQ(refused.TimesMs('w', At(4)), (std::vector<std::uint64_t>{0, 1000}));
+  EXPECT_EQ(refused.TimesMs('e', At(6)).size(), 3u);
+  // A single host ends at its first send that found no route; "/t:0" in a list asks each
+  // host once.
+  Net solo;
+  solo.refuse[{'e', At(1)}] = {Sent::kNoRoute};
+  EXPECT_EQ(Outcome(solo.Run({Line(At(1))}, Rules(3000)), 0), "error");
+  Net once;
+  once.Run({Line(At(1)), Line(At(2))}, Rules(0));
+  EXPECT_EQ(once.TimesMs('e', At(1)).size() + once.TimesMs('e', At(2)).size(), 2u);
 
   // "/r:3": a silent host is woken again in its second and third turns, one that answered
   // never; in a list, each line's repeats go, not only the first round's.
@@ -272,13 +312,17 @@ TEST(Wait, ManyMachinesUnderStress) {
   broken.failing_receives = 1000;
   EXPECT_EQ(Outcome(broken.Run({Line(At(1))}, Rules(-2)), 0), "error");
 
-  // No ICMP socket and no port to ask instead: every packet still goes, then every host
-  // is a ping error.
-  Net no_icmp;
-  no_icmp.refuse[At(1)] = no_icmp.refuse[At(2)] = {Sent::kNoSocket};
-  const Roster r3 = no_icmp.Run({Line(At(1)), Line(At(2))}, Rules(-2), false);
-  EXPECT_EQ(Outcome(r3, 0) + Outcome(r3, 1), "errorerror");
-  EXPECT_EQ(no_icmp.TimesMs('w', At(2)).size(), 1u);
+  // No ICMP socket: every packet still goes, then every host not heard on a port is a
+  // ping error.
+  for (const std::vector<std::uint16_t>& ports : {std::vector<std::uint16_t>{}, {22}}) {
+    Net no_icmp;
+    no_icmp.refuse[{'e', At(1)}] = no_icmp.refuse[{'e', At(2)}] = {Sent::kNoSocket};
+    WaitRules rules = Rules(ports.empty() ? -2 : 2000);
+    rules.ports = ports;
+    const Roster r3 = no_icmp.Run({Line(At(1)), Line(At(2))}, rules, false);
+    EXPECT_EQ(Outcome(r3, 0) + Outcome(r3, 1), "errorerror");
+    EXPECT_EQ(no_icmp.TimesMs('w', At(2)).size(), 1u);
+  }
 
   // A line that cannot be written is that error, never taken for a failed receive.
   Net unwritable;
@@ -291,15 +335,18 @@ TEST(Wait, ManyMachinesUnderStress) {
   // Three places in the neighbour table (a quarter of it left to others), three silent
   // hosts on the link ahead of one that answers: the silent ones give their places up in
   // turn, and the fourth is asked.
-  Net crowded;
-  crowded.route = kOnLink;
-  crowded.table_limit = 4;
-  crowded.plan[At(4)] = {kReply};
+  // A path the platform cannot name may take a place as well.
   WaitRules unchecked = Rules(10000);
   unchecked.mac_check = false;
-  const Roster r4 = crowded.Run({Line(At(1)), Line(At(2)), Line(At(3)), Line(At(4))}, unchecked);
-  EXPECT_EQ(Outcome(r4, 3), "ok");
-  EXPECT_GE(crowded.TimesMs('e', At(4)).at(0), 3000u);
+  for (const std::optional<os::Route>& route : {std::optional<os::Route>(kOnLink), {}}) {
+    Net crowded;
+    crowded.route = route;
+    crowded.table_limit = 4;
+    crowded.plan[At(4)] = {kReply};
+    const Roster r4 = crowded.Run({Line(At(1)), Line(At(2)), Line(At(3)), Line(At(4))}, unchecked);
+    EXPECT_EQ(Outcome(r4, 3), "ok");
+    EXPECT_GE(crowded.TimesMs('e', At(4)).at(0), 3000u);
+  }
   // Where the table has room for all, nobody rests: silent machines are asked once a
   // second for the whole wait, and one that starts answering at 2.5 s is confirmed at once.
   Net roomy;
@@ -336,12 +383,20 @@ TEST(Wait, ManyMachinesUnderStress) {
 
 // Held up for 2.5 s in the first round, 2,500 silent hosts with two ports each are asked
 // at the pace afterwards: on a fine timer never two sends closer than the gap, never one
-// host twice in a second. On a timer of 1 ms or 15.6 ms the gap is a rate: 10,000 sends
-// a second still, and no burst larger than one tick's share after the hold-up.
+// host twice in a second, whether the hold-up came in a pause or a receive and however
+// late the timer's pauses wake (its slack). On a timer of 1 ms or 15.6 ms the gap is a
+// rate: 10,000 sends a second still, and no burst larger than one tick's share after the
+// hold-up.
 TEST(Wait, KeepsThePaceWhateverTheTimer) {
-  for (const std::uint64_t tick : {0u, 1000u, 15600u}) {
+  const struct {
+    std::uint64_t tick, slack;
+    bool stall_in_pause;
+  } timers[] = {{0, 0, false}, {0, 0, true}, {0, 60, false}, {1000, 0, false}, {15600, 0, false}};
+  for (const auto& [tick, slack, stall_in_pause] : timers) {
     Net net;
     net.tick_us = tick;
+    net.slack_us = slack;
+    net.stall_in_pause = stall_in_pause;
     net.stall_at = 100000;
     net.stall_us = 2500000;
     std::vector<RosterLine> lines;
@@ -385,6 +440,7 @@ TEST(Wait, JudgesEachAnswerByAReadingAfterIt) {
     std::uint64_t confirmed_ms = 5;  // when line 0 was, if it was
     L lines = {{At(20), kX}};
     std::map<std::uint32_t, Plan> plan = {};
+    std::vector<std::uint16_t> ports = {};
   } cases[] = {
       {"the woken MAC", {{{Entry(At(20), kX)}}}, {"ok"}},
       {"another MAC", {{{Entry(At(20), kY)}}}, {Other(kY)}},
@@ -411,6 +467,12 @@ TEST(Wait, JudgesEachAnswerByAReadingAfterIt) {
       {"once another machine was seen, no entry confirms nothing",
        {{{Entry(At(20), kY)}}, {{}}},
        {Other(kY)}},
+      {"asked still after another machine, the woken one that takes the address back",
+       {{{Entry(At(20), kY)}}, {{Entry(At(20), kX)}}},
+       {"ok"},
+       kOnLink,
+       true,
+       1005},
       {"a leftover entry, read for host 1, judges neither host 0 nor a later reading",
        {{{Entry(At(20), kX), Entry(At(21), kY)}}, {{}}},
        {"ok", "ok"},
@@ -419,6 +481,35 @@ TEST(Wait, JudgesEachAnswerByAReadingAfterIt) {
        2000,
        L{{At(20), kX}, {At(21), kY}},
        {{At(20), {kSilent, kReply}}, {At(21), {kReply, kSilent}}}},
+      // A router may reset for a machine that is not there (a path chosen by port, a route
+      // added during the wait): a refusal proves one only with its entry, whatever "/v".
+      {"a refusal with the woken MAC's entry",
+       {{{Entry(At(20), kX)}}},
+       {"ok"},
+       kOnLink,
+       true,
+       5,
+       L{{At(20), kX}},
+       {{At(20), {{K::kRefused, 5}}}},
+       {3389}},
+      {"a refusal without an entry",
+       {{{}}},
+       {"timeout"},
+       kOnLink,
+       true,
+       5,
+       L{{At(20), kX}},
+       {{At(20), {{K::kRefused, 5}}}},
+       {3389}},
+      {"a refusal without an entry, the check off",
+       {{{}}},
+       {"timeout"},
+       kOnLink,
+       false,
+       5,
+       L{{At(20), kX}},
+       {{At(20), {{K::kRefused, 5}}}},
+       {3389}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -433,6 +524,7 @@ TEST(Wait, JudgesEachAnswerByAReadingAfterIt) {
     for (const auto& [address, p] : c.plan) net.plan[address] = p;
     WaitRules rules = Rules(2000);
     rules.mac_check = c.on;
+    rules.ports = c.ports;
     const Roster r = net.Run(lines, rules);
     for (std::size_t l = 0; l < c.outcomes.size(); ++l) {
       EXPECT_EQ(Outcome(r, l), c.outcomes[l]) << c.name << " line " << l;
@@ -442,7 +534,8 @@ TEST(Wait, JudgesEachAnswerByAReadingAfterIt) {
         EXPECT_EQ(ms, c.confirmed_ms);
       }
     }
-    if (!c.on || !c.route || c.route->via != Via::kLink || c.route->medium != Medium::kBroadcast) {
+    if (c.ports.empty() && (!c.on || !c.route || c.route->via != Via::kLink ||
+                            c.route->medium != Medium::kBroadcast)) {
       EXPECT_EQ(net.reads, 0) << c.name;
     }
   }
@@ -470,6 +563,12 @@ TEST(Wait, ThePacketGoesWhereItCanArrive) {
        kNoMaskBits,
        {At(6)}},
       {"nor has a /0", os::Route{Via::kLink, Medium::kBroadcast, 2, 0}, {}, kNoMaskBits, {At(6)}},
+      {"a /30 has", os::Route{Via::kLink, Medium::kBroadcast, 2, 30}, {}, kNoMaskBits, {At(7)}},
+      {"a link whose medium cannot be read",
+       os::Route{Via::kLink, Medium::kUnknown, 2, 24},
+       {},
+       kNoMaskBits,
+       {At(6)}},
       {"given bits decide alone", kOnLink, {}, 24, {At(6), kLink24}},
       {"/s:0 names no network", kOnLink, {}, 0, {At(6)}},
       {"a path the platform cannot name", std::nullopt, {}, kNoMaskBits, {At(6)}},
@@ -489,6 +588,28 @@ TEST(Wait, ThePacketGoesWhereItCanArrive) {
     }
     EXPECT_EQ(sent, c.sent) << c.name;
     EXPECT_EQ(net.TimesMs('w', At(5)).size(), 1u) << c.name;  // identical datagrams once
+  }
+}
+
+// What a failed send means for the turn, from the system's code.
+TEST(Wait, ASendThatFailsIsToldByItsCode) {
+  const std::pair<int, Sent> codes[] = {
+      {0, Sent::kSent},        {10055, Sent::kBusy},         {10035, Sent::kBusy},
+      {10049, Sent::kBusy},    {10024, Sent::kNoDescriptor}, {10050, Sent::kNoRoute},
+      {10051, Sent::kNoRoute}, {10065, Sent::kNoRoute},      {10013, Sent::kFailed}};
+  for (const auto& [code, sent] : codes) {
+    EXPECT_EQ(SentOfCode(code), sent) << code;
+    struct Refusing : EchoExchange {
+      int code;
+      void Send(std::uint32_t, std::uint16_t) override { throw ENetSocketError(code, "send"); }
+      std::optional<Heard> Receive(std::int32_t) override { return std::nullopt; }
+    } echo;
+    echo.code = code;
+    SocketWire wire(echo, false);
+    if (code != 0) {
+      EXPECT_EQ(wire.Echo(At(1), 1), sent) << code;
+      EXPECT_EQ(wire.LastSendError(), code);
+    }
   }
 }
 
@@ -516,8 +637,8 @@ TEST(Wait, ASweepFindsTheMachinesThatAnsweredIt) {
   // probe the system had no room for is asked again; one never sent is left unasked.
   Net wide;
   wide.plan[At(19999)] = {kSilent, {K::kArpReply, 2}};
-  wide.refuse[At(2)] = {Sent::kBusy, Sent::kBusy, Sent::kSent};
-  wide.refuse[At(3)] = {Sent::kBusy};
+  wide.refuse[{'p', At(2)}] = {Sent::kBusy, Sent::kBusy, Sent::kSent};
+  wide.refuse[{'p', At(3)}] = {Sent::kBusy};
   std::vector<std::uint32_t> range;
   for (std::uint32_t i = 1; i < 20000; ++i) range.push_back(At(i));
   Roster swept(range, wide.Reads());

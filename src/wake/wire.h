@@ -7,13 +7,16 @@
 #include <vector>
 
 #include "platform/neighbours.h"
+#include "wake/outcome.h"
 
 namespace trolvane {
 
 enum class Sent : std::uint8_t {
   kSent,
   kBusy,          // no buffer or table room for now (ENOBUFS, EAGAIN): the next turn tries again
-  kFailed,        // this send cannot go (no route, refused)
+  kNoRoute,       // the link or the route is gone, maybe for a moment (ENETDOWN, ENETUNREACH,
+                  // EHOSTUNREACH raised by this machine)
+  kFailed,        // this send cannot go (refused)
   kNoDescriptor,  // the process may open no more sockets
   kNoSocket,      // no ICMP socket can be had at all (no rights)
 };
@@ -31,6 +34,8 @@ struct Heard {
   std::uint32_t address = 0;
   std::uint16_t sequence = 0;  // echo kinds
   os::HardwareAddress mac{};   // kArpReply
+  std::uint16_t port = 0;      // kAccepted, kRefused
+  IcmpReport icmp{};           // kIcmpError
 };
 
 class Wire {
@@ -49,6 +54,8 @@ class Wire {
   virtual Sent Attempt(std::uint32_t address, std::uint16_t port) = 0;
   // What makes the system, or the link, say who holds the address (learning a room).
   virtual Sent Probe(std::uint32_t address) = 0;
+  // The system's error of the last send that did not go (Windows Sockets numbering).
+  virtual int LastSendError() { return 0; }
   // The next thing heard within timeout ms; none when nothing came. Raises what the socket
   // layer raises when the receive failed.
   virtual std::optional<Heard> Receive(std::int32_t timeout_ms) = 0;

@@ -170,6 +170,38 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
                  "4台中3台の起動を確認しました。"});
 }
 
+// The README's room 12 as written: each of its commands that name its list, run on the
+// list in a folder of its own (`trolvane` being the program under test, pc-12-03 named by
+// the client's hosts file), confirms every line: of the README's list, and of the one /l
+// wrote.
+TEST_F(LearnInNamespaces, TheReadmeRoomWakesAsWritten) {
+  room_->ReadmeRoom();
+  std::ifstream readme(TROLVANE_SOURCE_DIR "/README.md");
+  std::string fence, block, list;
+  int commands = 0;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.rfind("```", 0) != 0) {
+      block += line + "\n";
+      continue;
+    }
+    if (block.rfind("# room 12,", 0) == 0) list = block;
+    if (fence == "```sh" && block.find("room12.txt") != std::string::npos) {
+      ++commands;
+      const std::string script =
+          "cd \"$(mktemp -d)\" && trap 'rm -r \"$PWD\"' EXIT\n"
+          "trolvane() { \"$0\" \"$@\"; }\n"
+          "cat >room12.txt <<'EOF'\n" +
+          list + "EOF\n" + block;
+      RunResult r = room_->RunProgram({}, 60, false, false, {"sh", "-c", script});
+      EXPECT_EQ(r.status, 0) << block << r.out;
+      EXPECT_TRUE(r.out.ends_with(ProgramLines({"3台中3台の起動を確認しました。"}))) << r.out;
+    }
+    fence = fence.empty() ? line : "";
+    block.clear();
+  }
+  EXPECT_GE(commands, 2);
+}
+
 const char kOtherMac[] = "02-00-00-00-00-99";
 
 // An answer confirms only when the machine that gave it is the one woken, where the

@@ -168,6 +168,17 @@ std::uint64_t RoomLab::ClientSentToRoutedRange() const {
   return NamedCounter(lab_.Exec(client_), "routed");
 }
 
+void RoomLab::ReadmeRoom() {
+  lab_.Link(client_, "192.168.12.5/24", room_, "", "veth12");
+  int n = 0;
+  for (const char* mac : {"00:1a:2b:3c:4d:01", "00:1a:2b:3c:4d:02", "00:1a:2b:3c:4d:03"}) {
+    ++n;
+    lab_.AddMacvlan(room_, "veth12", "pc12-" + std::to_string(n), mac,
+                    "192.168.12.2" + std::to_string(n) + "/24");
+  }
+  lab_.SetHosts(client_, "192.168.12.23 pc-12-03\n");
+}
+
 void RoomLab::FlatRoom() {
   lab_.Link(client_, "198.18.16.1/22", room_, "", "veth2");
   std::string batch;

@@ -52,6 +52,10 @@ class RoomLab {
   std::uint64_t OffPcHeard() const;
   std::uint64_t ClientLinkBroadcasts() const;
   void ForgetNeighbours();
+  // The README's room 12 on a link of its own (after LinkRoom): the client is
+  // 192.168.12.5/24, the PCs .21, .22 and .23 have the README's MACs, and the client's
+  // hosts file names .23 pc-12-03.
+  void ReadmeRoom();
   // A flat room on a link of its own: the client is 198.18.16.1/22, the room answers for
   // FlatRunning(0..163) (one MAC) and nobody for the rest of the /22.
   void FlatRoom();

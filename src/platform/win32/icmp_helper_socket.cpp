@@ -36,8 +36,8 @@ constexpr DWORD kAnswerWaitMs = 1000;
 // its own thread takes the request up.
 constexpr DWORD kLateCompletionMs = 250;
 // Requests running at once on one socket. Each one is a system request of its own (under
-// Wine a thread and a socket); beyond this many the sender waits for one to end, as a
-// full send buffer would hold it.
+// Wine a thread and a socket); beyond this many a send is refused for want of buffers, as
+// a full send buffer would refuse it, and asked again in its machine's next turn.
 constexpr int kMostOutstanding = 1024;
 constexpr std::uint8_t kDefaultTtl = 128;
 constexpr int kIcmpHeader = static_cast<int>(kIcmpHeaderSize);
@@ -271,9 +271,10 @@ int HelperSendTo(SOCKET s, const char* buffer, int length, const SockAddrIn* to,
   }
   if (length - kIcmpHeader > kMaxEchoData) return Fail(WSAEMSGSIZE);
 
-  if (!WaitForRequests(socket->outstanding, kMostOutstanding - 1, kAnswerWaitMs)) {
-    return Fail(WSAENOBUFS);
-  }
+  // As many requests running as the helper takes: the caller hears so at once and asks
+  // again later, as a full send buffer would tell it; nothing here waits on its own.
+  TakeCompletions();
+  if (!WaitForRequests(socket->outstanding, kMostOutstanding - 1, 0)) return Fail(WSAENOBUFS);
 
   auto r = std::make_unique<Request>();
   r->socket = socket;
