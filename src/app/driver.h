@@ -34,7 +34,7 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
 // status: a room learned when there is a /l option and a learn factory, else a host list
 // run when there is a /f option and a list factory (a lone /l or /f argument is enough),
 // else the job. The job writes nothing of its own on success; every error
-// becomes one line.
+// becomes one line, a learning run's to write_error when it is set.
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
               const Factory<TMagicPacket>& make_job, const Factory<TWakeList>& make_list = {},
               const Factory<TLearnRoom>& make_learn = {}, const LineWriter& write_error = {});

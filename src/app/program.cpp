@@ -21,7 +21,7 @@ void ProgramMain(int argc, char** argv) {
         os::StandardErrorIsTerminal() ? StatusWriter(os::ShowStatusLine) : nullptr;
     status = RunDriver(ProgramArguments(os::RawCommandLine(argc, argv)), os::WriteLine,
                        MakeFactory<TMagicPacket>(status_line), MakeFactory<TWakeList>(status_line),
-                       MakeFactory<TLearnRoom>(status_line));
+                       MakeFactory<TLearnRoom>(status_line), os::WriteErrorLine);
   } catch (const std::exception& e) {
     // Only a failed start-up of the socket layers lands here.
     status = 99;

@@ -1,6 +1,8 @@
 #include "fleet/learn_range.h"
 
 #include <algorithm>
+#include <limits>
+#include <unordered_set>
 
 #include "net/udp_socket.h"
 #include "platform/winsock.h"
@@ -28,25 +30,31 @@ std::string LearnRangeText(const LearnRange& range) {
   return DottedQuad(os::HToNl(range.network)) + "/" + IntToText(range.bits);
 }
 
-std::vector<std::uint32_t> RangeCorners(const LearnRange& range) {
-  return {os::HToNl(range.First()), os::HToNl(range.Last())};
-}
-
-std::optional<std::uint32_t> AttachedLinkOf(const LearnRange& range,
-                                            const std::vector<std::optional<os::Route>>& corners) {
-  using Route = os::Route;
-  std::optional<std::uint32_t> link;
-  for (const std::optional<Route>& route : corners) {
-    if (!route) return std::nullopt;
-    // The machine's own address neither proves nor breaks the range.
-    if (route->via == Route::Via::kThisMachine) continue;
-    if (route->via != Route::Via::kLink || route->medium != Route::Medium::kBroadcast ||
-        route->own_prefix_bits < 1 || route->own_prefix_bits > range.bits ||
-        (link && *link != route->interface_index)) {
-      return std::nullopt;
+RangeLink RangeLinkOf(const LearnRange& range, const std::vector<Machine>& machines) {
+  RangeLink link;
+  link.bits = std::numeric_limits<int>::max();
+  bool on_link = false;
+  std::unordered_set<std::uint32_t> broadcasts;
+  std::vector<std::uint32_t> unknown;
+  for (const Machine& m : machines) {
+    if (m.path.kind == PathKind::kUnknown) unknown.push_back(m.address);
+    if (m.path.kind != PathKind::kLink) continue;
+    if ((on_link && m.path.interface_index != link.interface_index) || m.path.own_prefix_bits < 1) {
+      return RangeLink{};
     }
-    link = route->interface_index;
+    on_link = true;
+    link.interface_index = m.path.interface_index;
+    // Each path names the longest own prefix that holds its address: the shortest of them
+    // is the longest that holds every address of the range.
+    link.bits = std::min(link.bits, m.path.own_prefix_bits);
+    if (m.path.link_broadcast) broadcasts.insert(*m.path.link_broadcast);
   }
+  if (!on_link || link.bits > range.bits) return RangeLink{};
+  // The broadcast of a narrower own prefix inside the range names no one: the system
+  // routes it as a broadcast, and the path is no machine's.
+  link.unrouted = static_cast<std::size_t>(std::count_if(
+      unknown.begin(), unknown.end(), [&](std::uint32_t a) { return broadcasts.count(a) == 0; }));
+  link.verdict = link.unrouted > 0 ? RangeLink::Verdict::kUnrouted : RangeLink::Verdict::kOnLink;
   return link;
 }
 

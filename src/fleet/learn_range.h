@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/neighbours.h"
+#include "wake/roster.h"
 
 namespace trolvane {
 
@@ -28,13 +28,19 @@ std::optional<LearnRange> ParseLearnRange(std::string_view text);
 // "192.168.12.0/24".
 std::string LearnRangeText(const LearnRange& range);
 
-// The addresses (network order) whose routes say whether the range is attached: its first
-// and last address.
-std::vector<std::uint32_t> RangeCorners(const LearnRange& range);
-// The interface whose link holds the whole range, when the routes to the corners put it
-// inside the subnet of one of the link's own addresses, so that no request goes through a
-// router or to the link's broadcast; none otherwise.
-std::optional<std::uint32_t> AttachedLinkOf(const LearnRange& range,
-                                            const std::vector<std::optional<os::Route>>& corners);
+// What the paths of a range's addresses say of it. It lies on one attached link that
+// resolves addresses when every address it may ask is on that link, inside one of the
+// link's own prefixes (whose bits each line of the list carries); an address routed
+// through a gateway, this machine's own or a tunnel's is left alone. An address the system
+// could not route at all (its link down while the paths were read) leaves the range
+// unrouted: a sweep would miss its machines without a word.
+struct RangeLink {
+  enum class Verdict : std::uint8_t { kOnLink, kNotOnOneLink, kUnrouted };
+  Verdict verdict = Verdict::kNotOnOneLink;
+  std::uint32_t interface_index = 0;
+  int bits = 0;
+  std::size_t unrouted = 0;
+};
+RangeLink RangeLinkOf(const LearnRange& range, const std::vector<Machine>& machines);
 
 }  // namespace trolvane

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/winsock.h"
 #include "text/mac_text.h"
 
 namespace trolvane {
@@ -35,35 +36,48 @@ TEST(ParseLearnRange, TakesAddressSlashBitsOf16To30) {
   }
 }
 
-// Routes to the first and last address; this machine's own address counts for neither.
-TEST(AttachedLinkOf, TheWholeRangeInsideOneLinksSubnet) {
+// The routes of a /29's addresses, in order; this machine's own, a routed or a tunnel's
+// address is never asked, and the broadcast of a narrower own prefix names no one.
+TEST(RangeLinkOf, TheWholeRangeInsideOneLinksOwnPrefix) {
   using R = std::optional<os::Route>;
   using V = os::Route::Via;
   using M = os::Route::Medium;
-  const R link24 = os::Route{V::kLink, M::kBroadcast, 2, 24},
-          link23 = os::Route{V::kLink, M::kBroadcast, 2, 23},
-          own = os::Route{V::kThisMachine, M::kPlain, 1, -1};
-  const LearnRange r24 = *ParseLearnRange("198.18.1.0/24"), r23 = *ParseLearnRange("198.18.0.0/23");
+  const R l23 = os::Route{V::kLink, M::kBroadcast, 2, 23},
+          l24 = os::Route{V::kLink, M::kBroadcast, 2, 24},
+          l30 = os::Route{V::kLink, M::kBroadcast, 2, 30}, none = std::nullopt,
+          own = os::Route{V::kThisMachine, M::kPlain, 1, -1}, routed = os::Route{V::kGateway},
+          tunnel = os::Route{V::kLink, M::kPlain, 5, 24};
+  const LearnRange r29 = *ParseLearnRange("198.18.1.0/29");
   const struct {
     const char* name;
-    LearnRange range;
-    std::vector<R> corners;
-    std::optional<std::uint32_t> link;
+    std::vector<R> routes;
+    int bits;  // 0: not on one link
+    std::size_t unrouted = 0;
   } cases[] = {
-      {"on the link", r24, {link24, link24}, 2},
-      {"inside a wider link", r24, {link23, link23}, 2},
-      {"the first address is this machine's", r24, {own, link24}, 2},
-      {"wider than the link", r23, {link24, link24}, std::nullopt},
-      {"through a router", r24, {R{{V::kGateway, M::kBroadcast, 2, 24}}, link24}, std::nullopt},
-      {"a tunnel",
-       r24,
-       {R{{V::kLink, M::kPlain, 5, 24}}, R{{V::kLink, M::kPlain, 5, 24}}},
-       std::nullopt},
-      {"no route", r24, {R{}, R{}}, std::nullopt},
-      {"two links", r24, {link24, R{{V::kLink, M::kBroadcast, 3, 24}}}, std::nullopt},
-      {"only this machine", r24, {own, own}, std::nullopt},
+      {"beside this machine, a router and a tunnel", {own, l24, routed, tunnel, l24}, 24},
+      {"a nested own /30 and its broadcast", {l30, l30, none, l23, l23}, 23},
+      {"the link down for some", {l24, none, none, l24, none}, 24, 3},
+      {"wider than the link", {l30, l30, none, none, none}, 0},
+      {"no own prefix holds it", {l24, R{{V::kLink, M::kBroadcast, 2, -1}}}, 0},
+      {"two links", {l24, R{{V::kLink, M::kBroadcast, 3, 24}}}, 0},
+      {"no link", {own, routed, tunnel, none}, 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(AttachedLinkOf(c.range, c.corners), c.link) << c.name;
+  for (const auto& c : cases) {
+    std::vector<Machine> machines(c.routes.size());
+    for (std::size_t i = 0; i < machines.size(); ++i) {
+      machines[i].address = os::HToNl(r29.First() + static_cast<std::uint32_t>(i));
+      machines[i].path = ClassifyPath(machines[i].address, c.routes[i]);
+    }
+    const RangeLink link = RangeLinkOf(r29, machines);
+    EXPECT_EQ(link.verdict, c.bits == 0      ? RangeLink::Verdict::kNotOnOneLink
+                            : c.unrouted > 0 ? RangeLink::Verdict::kUnrouted
+                                             : RangeLink::Verdict::kOnLink)
+        << c.name;
+    if (c.bits == 0) continue;
+    EXPECT_EQ(link.interface_index, 2u) << c.name;
+    EXPECT_EQ(link.bits, c.bits) << c.name;
+    EXPECT_EQ(link.unrouted, c.unrouted) << c.name;
+  }
 }
 
 TEST(MacText, UpperCasePairsJoinedByDashes) {

@@ -71,6 +71,7 @@ class SweepWire : public Wire {
 
 std::optional<Heard> SweepWire::Receive(std::int32_t timeout_ms) {
   if (!by_reply_) {
+    // An echo reply or a closed port alike: the machine answered this sweep's probe.
     const std::optional<std::uint32_t> answered = probe_.Receive(timeout_ms);
     if (!answered) return std::nullopt;
     return Heard{.kind = Heard::Kind::kEchoReply, .address = *answered};
@@ -97,32 +98,37 @@ std::string LocalDateTime() {
          Padded(t.hour, 2) + ":" + Padded(t.minute, 2);
 }
 
-// Every address of the range, each with its path read once; one whose path is not the
-// range's link (this machine's own, a sub-range routed through a gateway) is left alone,
-// so that nothing leaves the link.
-Roster RangeRoster(const LearnRange& range, std::uint32_t link) {
+// The addresses a sweep asks: those on the range's link. The others (this machine's own,
+// a sub-range routed through a gateway) are left alone, so that nothing leaves the link.
+bool Asks(const RangeLink& link, const Machine& m) {
+  return m.path.kind == PathKind::kLink && m.path.interface_index == link.interface_index;
+}
+
+// Every address of the range, each with its path read once, and the link they lie on.
+Roster RangeRoster(const LearnRange& range, RangeLink* link) {
   std::vector<std::uint32_t> addresses;
   for (std::uint32_t a = range.First(); a <= range.Last(); ++a) addresses.push_back(os::HToNl(a));
   Roster roster(addresses);
-  for (Machine& m : roster.machines) {
-    m.done = m.path.kind != PathKind::kLink || m.path.interface_index != link;
+  *link = RangeLinkOf(range, roster.machines);
+  // A range beyond the attached links would be asked through a router, or not at all.
+  if (link->verdict == RangeLink::Verdict::kNotOnOneLink) throw EArgsException(msg::kBadLearnRange);
+  if (link->verdict == RangeLink::Verdict::kUnrouted) {
+    throw EBootFaultException(
+        FillIn(msg::kLearnUnrouted,
+               {LearnRangeText(range), IntToText(static_cast<std::int32_t>(link->unrouted))}));
   }
+  for (Machine& m : roster.machines) m.done = !Asks(*link, m);
   return roster;
 }
 
-}  // namespace
+int AddressesAsked(const Roster& roster) {
+  return static_cast<int>(std::count_if(roster.machines.begin(), roster.machines.end(),
+                                        [](const Machine& m) { return !m.done; }));
+}
 
-void TLearnRoom::Run() {
-  const std::optional<LearnRange> range = ParseLearnRange(RangeText());
-  // A range beyond the attached links would be asked through a router, or not at all.
-  const std::optional<std::uint32_t> link =
-      range ? AttachedLinkOf(*range, os::RoutesTo(RangeCorners(*range))) : std::nullopt;
-  if (!link) throw EArgsException(msg::kBadLearnRange);
-  Roster roster = RangeRoster(*range, *link);
-  const auto total = static_cast<int>(std::count_if(roster.machines.begin(), roster.machines.end(),
-                                                    [](const Machine& m) { return !m.done; }));
-  SweepWire wire(*link, os::HToNl(range->First()));
-  ProgressLine progress(Status());  // gone, and so erased, before any error line
+void Sweep(Roster& roster, SweepWire& wire, const StatusWriter& status) {
+  const int total = AddressesAsked(roster);
+  ProgressLine progress(status);  // gone, and so erased, before any error line
   WaitRules rules;
   rules.sweep = wire.ByReply() ? WaitRules::Sweep::kByReply : WaitRules::Sweep::kByTable;
   WaitOutput output;
@@ -133,13 +139,37 @@ void TLearnRoom::Run() {
   };
   RunWait(roster, wire, rules, output);
   progress.Erase();
+}
+
+}  // namespace
+
+void TLearnRoom::Run() {
+  const std::optional<LearnRange> range = ParseLearnRange(RangeText());
+  if (!range) throw EArgsException(msg::kBadLearnRange);
+  RangeLink link;
+  Roster roster = RangeRoster(*range, &link);
+  SweepWire wire(link.interface_index, os::HToNl(range->First()));
+  if (DryRun())
+    return Results().PlanSweep(LearnRangeText(*range), AddressesAsked(roster), wire.ByReply());
+  roster.begun_us = Results().begun_us;
+  Sweep(roster, wire, Status());
 
   LearnedRoom room{LearnRangeText(*range), LocalDateTime()};
   for (const Machine& m : roster.machines) {
-    if (m.heard) room.machines.push_back({m.address, *m.heard, range->bits});
-    if (m.asked > 0) ++room.asked;
+    // The link's own prefix, so that the list's directed broadcast is the link's.
+    if (m.heard) room.machines.push_back({m.address, *m.heard, link.bits});
+    if (!Asks(link, m)) continue;
+    // A request the link kept refusing: the list may lack that address's machine.
+    if (m.asked > 0) {
+      ++room.asked;
+    } else if (!m.heard) {
+      ++room.unasked;
+    }
   }
   Results().Learned(room);
+  if (room.unasked > 0) {
+    throw EBootFaultException(FillIn(msg::kLearnUnasked, {room.range, IntToText(room.unasked)}));
+  }
   if (room.machines.empty()) throw EBootFaultException(msg::kLearnComment);
 }
 

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <optional>
 
 #include "platform/winsock.h"
 
@@ -16,7 +18,9 @@ class TDatagramSender {
  public:
   static constexpr int kSendsPerSocket = 64;
 
-  TDatagramSender() = default;
+  // hear_closed_ports: the machines that answer a datagram with a port unreachable are
+  // heard (ClosedPort), where the platform names them.
+  explicit TDatagramSender(bool hear_closed_ports = false) : hear_(hear_closed_ports) {}
   ~TDatagramSender();
   TDatagramSender(const TDatagramSender&) = delete;
   TDatagramSender& operator=(const TDatagramSender&) = delete;
@@ -25,9 +29,18 @@ class TDatagramSender {
   // Windows Sockets code of the failure (11001 for a refused address).
   int SendTo(std::uint32_t address, std::uint16_t port, const void* data, int size);
 
+  // Waits at most timeout ms for a machine that said its port is closed to one of our
+  // datagrams: its address (network order); none when none did.
+  std::optional<std::uint32_t> ClosedPort(std::int32_t timeout_ms);
+
  private:
+  void Retire();
+
   os::SOCKET socket_ = os::kInvalidSocket;
   int on_socket_ = 0;
+  bool hear_;
+  // Hearing: the sockets sent from last, kept open for the answers still on their way.
+  std::deque<os::SOCKET> retired_;
 };
 
 }  // namespace trolvane

@@ -13,10 +13,9 @@ constexpr std::uint16_t kDiscardPort = 9;
 }  // namespace
 
 bool TResolveProbe::Send(std::uint32_t address) {
-  if (++on_socket_ > kSendsPerSocket) {
+  if (icmp_ && ++on_socket_ > kSendsPerSocket) {
     on_socket_ = 1;
     echo_ = std::make_unique<TNetEchoSocket>();
-    datagrams_ = std::make_unique<TDatagramSender>();
   }
   if (icmp_) {
     try {
@@ -28,7 +27,7 @@ bool TResolveProbe::Send(std::uint32_t address) {
       return false;
     }
   }
-  return datagrams_->SendTo(address, kDiscardPort, "", 0) == 0;
+  return datagrams_.SendTo(address, kDiscardPort, "", 0) == 0;
 }
 
 std::optional<std::uint32_t> TResolveProbe::Receive(std::int32_t timeout_ms) {
@@ -41,10 +40,11 @@ std::optional<std::uint32_t> TResolveProbe::Receive(std::int32_t timeout_ms) {
       return std::nullopt;
     } catch (const ENetException&) {
       // A queued error of the ping socket, or no socket yet: nothing to read.
+      if (timeout_ms > 0) os::Sleep(static_cast<std::uint32_t>(timeout_ms));
+      return std::nullopt;
     }
   }
-  if (timeout_ms > 0) os::Sleep(static_cast<std::uint32_t>(timeout_ms));
-  return std::nullopt;
+  return datagrams_.ClosedPort(timeout_ms);
 }
 
 }  // namespace trolvane

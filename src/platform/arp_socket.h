@@ -28,9 +28,10 @@ class ArpSocket {
   enum class Sent : std::uint8_t { kSent, kBusy, kFailed };
   Sent Ask(std::uint32_t address);
   // Waits at most timeout_ms (0: not at all) for replies and appends each ARP reply that
-  // came on the interface addressed to our IPv4 address: its sender's IPv4 address and
-  // hardware address (as Neighbour with interface_index set, reachable true). Returns
-  // false when the wait failed. Takes every reply already waiting (up to a bound).
+  // came on the interface in a frame to this host (or to all) for our IPv4 address: its
+  // sender's IPv4 address and hardware address (as Neighbour with interface_index set,
+  // reachable true). Returns false when the wait failed. Takes every reply already
+  // waiting (up to a bound).
   bool Receive(std::int32_t timeout_ms, std::vector<Neighbour>* replies);
 
  private:

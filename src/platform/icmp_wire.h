@@ -30,6 +30,7 @@ inline int Ipv4HeaderLength(const std::uint8_t* header) { return (header[0] & 0x
 
 inline constexpr std::uint8_t kIcmpEchoReply = 0;
 inline constexpr std::uint8_t kIcmpDestUnreachable = 3;
+inline constexpr std::uint8_t kIcmpPortUnreachable = 3;  // its code
 inline constexpr std::uint8_t kIcmpEchoRequest = 8;
 inline constexpr std::uint8_t kIcmpTimeExceeded = 11;
 

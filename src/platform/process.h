@@ -22,8 +22,10 @@ struct CommandLine {
 };
 CommandLine RawCommandLine(int argc, char** argv);
 
-// Writes the bytes followed by the platform's line end. False when the write failed.
+// Writes the bytes followed by the platform's line end to standard output, or to standard
+// error. False when the write failed.
 bool WriteLine(std::string_view text);
+bool WriteErrorLine(std::string_view text);
 
 [[noreturn]] void ExitProcess(int status);
 

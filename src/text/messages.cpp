@@ -62,6 +62,8 @@ const char* const kAnotherMachineReason = "(別の機器(%s)が応答)";
 
 const char* const kBadLearnRange = "学習範囲(/lｽｲｯﾁの指定値)が不正です。";
 const char* const kLearnComment = "# %s で応答した機器 %s台 (%s)";
+const char* const kLearnUnasked = "学習範囲(%s)の%s個のアドレスに問い合わせできませんでした。";
+const char* const kLearnUnrouted = "学習範囲(%s)の%s個のアドレスへの経路を読み取れませんでした。";
 
 const char* const kProgressChecking = "起動確認中";
 const char* const kProgressHosts = "%s/%s台";

@@ -40,7 +40,9 @@ extern const char* const kAnotherMachineReason;  // the MAC that answered
 
 // Learning a room ("/l").
 extern const char* const kBadLearnRange;
-extern const char* const kLearnComment;  // range, machines listed, local date and time
+extern const char* const kLearnComment;   // range, machines listed, local date and time
+extern const char* const kLearnUnasked;   // range, addresses the link would not take a request for
+extern const char* const kLearnUnrouted;  // range, addresses whose route could not be read
 
 // The status line while the program waits.
 extern const char* const kProgressChecking;

@@ -17,6 +17,7 @@ Path ClassifyPath(std::uint32_t address, const std::optional<os::Route>& route) 
   } else if (route->medium == Medium::kBroadcast) {
     path.kind = PathKind::kLink;
     const int bits = route->own_prefix_bits;
+    path.own_prefix_bits = bits;
     if (bits >= 1 && bits <= 30) path.link_broadcast = BroadcastOf(address, bits);
   }
   return path;

@@ -24,6 +24,8 @@ struct Path {
   // the machine (never of a narrower route, which would name a host); none on a /31 or
   // /32, whose link has no broadcast of its own, or a /0, whose would be the limited one.
   std::optional<std::uint32_t> link_broadcast;
+  // On an attached link: the bits of that own prefix; -1 where no own address holds it.
+  int own_prefix_bits = -1;
 };
 
 Path ClassifyPath(std::uint32_t address, const std::optional<os::Route>& route);

@@ -66,21 +66,22 @@ class TextReport : public Report {
     told_ = true;
   }
 
+  // The list on standard output, and nothing else: a room where nobody answered says so,
+  // and a sweep that could not ask every address how many, as the run's error line (whose
+  // status stands even unwritten).
   void Learned(const LearnedRoom& room) override {
     const std::string comment =
         FillIn(msg::kLearnComment,
                {room.range, IntToText(static_cast<std::int32_t>(room.machines.size())), room.when});
     told_ = true;
-    // A room where nobody answered ends with status 5 on this line: it stands unwritten.
-    if (room.machines.empty()) {
-      write_(comment);
-    } else {
-      WriteCheckedLine(write_, comment);
-    }
+    if (room.machines.empty() && room.unasked == 0) return Fail(5, comment);
+    WriteCheckedLine(write_, comment);
     for (const LearnedMachine& m : room.machines) {
       WriteCheckedLine(write_,
                        MacText(m.mac) + " " + DottedQuad(m.address) + " " + IntToText(m.bits));
     }
+    if (room.unasked > 0)
+      Fail(5, FillIn(msg::kLearnUnasked, {room.range, IntToText(room.unasked)}));
   }
 
  protected:

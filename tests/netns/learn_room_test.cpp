@@ -35,15 +35,30 @@ void ExpectListRun(const RunResult& r, int status, const std::vector<std::string
             ProgramLines(rest));
 }
 
-// The comment line (any date of the form "2026-12-07 09:30"), then each host in order.
-void ExpectList(const RunResult& r, const std::string& range, const std::vector<int>& hosts) {
+// Runs what follows with each line it writes to standard error marked "2> ".
+const std::vector<std::string> kMarkErrors = {
+    "bash", "-c", "set -o pipefail; { \"$0\" \"$@\" 2>&1 1>&3 3>&- | sed 's/^/2> /'; } 3>&1"};
+// An ARP reply of 198.18.1.199 (…98) to this machine's 198.18.1.1, in a frame to another
+// MAC (…99), again and again for a few seconds.
+const char kForeignReplies[] =
+    "timeout 10 python3 -c 'import socket, time\n"
+    "s = socket.socket(socket.AF_PACKET, socket.SOCK_RAW); s.bind((\"veth1\", 0))\n"
+    "f = bytes.fromhex(\"020000009999020000009998080600010800060400020200000099"
+    "98c61201c7020000009999c6120101\")\n"
+    "for _ in range(400): s.send(f); time.sleep(0.01)'";
+
+// The comment line (any date of the form "2026-12-07 09:30"), then each host in order, with
+// its own bits or those given.
+void ExpectList(const RunResult& r, const std::string& range, const std::vector<int>& hosts,
+                int bits = 0) {
   const auto& h = RoomLab::LinkHosts();
   std::string expected = ProgramLines(
       {"# " + range + " で応答した機器 " + std::to_string(hosts.size()) + "台 (2026-12-07 09:30)"});
   const std::size_t date = expected.rfind('(') + 1;
-  expected.replace(date, 16, r.out.substr(date, 16));
+  expected.replace(date, 16, r.out.substr(std::min(date, r.out.size()), 16));
   for (int i : hosts) {
-    expected += ProgramLines({h[i].mac + " " + h[i].address + " " + std::to_string(h[i].bits)});
+    expected += ProgramLines(
+        {h[i].mac + " " + h[i].address + " " + std::to_string(bits > 0 ? bits : h[i].bits)});
   }
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, expected);
@@ -60,14 +75,18 @@ class LearnInNamespaces : public ::testing::Test {
 };
 
 // Every machine that answers this sweep is listed, also the one whose firewall drops echo
-// requests, by its own ARP requests and, without rights, by the system's table, but not an
-// entry of a machine that is gone (stale, or reachable as it left a moment before), nor
-// one on another link of the same /24; nothing goes through the gateway of a routed
-// sub-range. The /20's last machine answers only the second request. The /24's list, fed
-// back to /f, wakes and confirms the three that answer pings.
+// requests, by its own ARP requests and, without rights, by the system's table (a second
+// run right after too), but not an entry of a machine that is gone (stale, or reachable as
+// it left a moment before), one on another link of the same /24, nor a reply to another
+// MAC; nothing goes through the gateway of a routed sub-range. The /20's and the /16's last
+// machines answer only the second request. Each line carries the bits of the link's own
+// prefix. A link that refuses sends lists all, or says how many it could not ask; one that
+// goes down while the routes are read ends the run. The /24's list, fed back to /f, wakes
+// and confirms the three that answer pings.
 TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
   const auto& h = RoomLab::LinkHosts();
   room_->AnswerSecondRequestOnly(6);
+  room_->AnswerSecondRequestOnly(8);
   const auto leftovers = [&] {
     room_->AddStaleEntry(h[1].address, h[1].mac);  // re-checked: its machine answers late
     room_->AddStaleEntry("198.18.1.77", "02-00-00-00-00-77");
@@ -77,9 +96,12 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
   };
   leftovers();
   auto capture = room_->CaptureResolutions(8);
+  room_->Shell("ip link set veth1 promisc on")->Finish(5000);
+  auto foreign = room_->Shell(kForeignReplies, true);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   RunResult room24 = room_->RunProgram({"/l:198.18.1.0/24"});
   ExpectList(room24, "198.18.1.0/24", {0, 1, 2, 3});
+  foreign->Finish(10000);
   // The first round keeps the gap between any two requests (each new address resolved
   // sets off one ARP request at once; the system's repeats a second later come in bursts).
   std::istringstream requests(capture->Finish(10000).out);
@@ -102,9 +124,31 @@ TEST_F(LearnInNamespaces, ListsEveryMachineAndFeedsTheHostList) {
     leftovers();                // are listed only when their machine answers the sweep
     ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 60, false, true), "198.18.1.0/24",
                {0, 1, 2, 3});
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 60, false, true), "198.18.1.0/24",
+               {0, 1, 2, 3});
   }
   EXPECT_EQ(room_->ClientSentToRoutedRange(), 0u);
   ExpectList(room_->RunProgram({"/l:198.18.32.7/20"}, 90), "198.18.32.0/20", {4, 5, 6});
+  ExpectList(room_->RunProgram({"/l:198.19.0.0/16"}, 120), "198.19.0.0/16", {7, 8});
+  ExpectList(room_->RunProgram({"/l:198.18.1.16/29"}), "198.18.1.16/29", {0, 1});
+  ExpectList(room_->RunProgram({"/l:198.19.200.8/29"}), "198.19.200.8/29", {8}, 24);
+  room_->Shell("tc qdisc add dev veth1 root tbf rate 256kbit burst 1600 limit 3000")->Finish(5000);
+  RunResult refused = room_->RunProgram({"/l:198.18.1.0/24"}, 60, false, false, kMarkErrors);
+  room_->Shell("tc qdisc del dev veth1 root")->Finish(5000);
+  if (refused.status == 5) {
+    EXPECT_NE(refused.out.find("2> " + ProgramText("学習範囲(198.18.1.0/24)の")), std::string::npos)
+        << refused.out;
+  } else {
+    ExpectList(refused, "198.18.1.0/24", {0, 1, 2, 3});
+  }
+  auto flap =
+      room_->Shell("for i in $(seq 200); do ip link set veth4 down; ip link set veth4 up; done");
+  RunResult flapped = room_->RunProgram({"/l:198.19.0.0/16"}, 60, false, false, kMarkErrors);
+  flap->Finish(10000);
+  EXPECT_EQ(flapped.status, 5);
+  EXPECT_EQ(flapped.out.rfind("2> " + ProgramText("学習範囲(198.19.0.0/16)の"), 0), 0u)
+      << flapped.out;
   if (!UnderWindowsBuild()) {
     // On a terminal, the status line is shown and erased before the list.
     const std::string out =
@@ -221,7 +265,8 @@ TEST_F(LearnInNamespaces, OnlyTheWokenMachineConfirms) {
 }
 
 // A bad range or "/v" ends with status 2 and its line before anything is sent; so does a
-// range that is routed, unrouted, or wider than its link.
+// range that is routed, unrouted, wider than its link, or on a link that resolves no
+// addresses. "/l"'s line goes to standard error, so that its output holds the list alone.
 TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
   const std::string range = "学習範囲(/lｽｲｯﾁの指定値)が不正です。";
   const std::string check = "MAC確認(/vｽｲｯﾁの指定値)が不正です。";
@@ -230,14 +275,16 @@ TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
                                        {"/l:198.18.64.0/24", range},
                                        {"/l:198.18.4.0/22", range},
                                        {"/l:198.18.1.0/23", range},
+                                       {"/l:198.18.14.0/24", range},
                                        {"/l:abc", range},
                                        {"/l:198.18.1.0", range},
                                        {"/v:2", check},
                                        {"/v:x", check}}) {
     const std::uint64_t sent = room_->ClientTxPackets();
-    RunResult r = room_->RunProgram({"/m:02-00-00-00-00-01", "/h:198.18.1.21", argument});
+    RunResult r = room_->RunProgram({"/m:02-00-00-00-00-01", "/h:198.18.1.21", argument}, 60, false,
+                                    false, kMarkErrors);
     EXPECT_EQ(r.status, 2) << argument;
-    EXPECT_EQ(r.out, ProgramLines({line})) << argument;
+    EXPECT_EQ(r.out, (line == range ? "2> " : "") + ProgramLines({line})) << argument;
     EXPECT_EQ(room_->ClientTxPackets(), sent) << argument;
   }
 }
@@ -245,15 +292,17 @@ TEST_F(LearnInNamespaces, BadSettingsSendNothing) {
 // A PC that is off answers no address resolution, yet hears its packet without /s: at
 // the broadcast of the link's own /24 (never of the narrower /25 route it lies under),
 // where the neighbour table cannot take the unicast to its MAC. A given /s decides alone;
-// a host the table holds with its MAC, a host routed through a nexthop object and one
-// down a tunnel get no broadcast; /r repeats the packet in the host's turns until it
+// a host the table holds with its MAC (stale too), a host routed through a nexthop object
+// and one down a tunnel get no broadcast; /r repeats the packet in the host's turns until it
 // answers.
 void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false) {
   const auto& h = RoomLab::LinkHosts();
   const auto& off = RoomLab::OffPc();
   const std::string list = "/tmp/trolvane-off-" + std::to_string(::getpid()) + ".txt";
   std::ofstream(list) << off.mac << " " << off.address << "\n";
-  const std::vector<std::string> wake_off = {"/m:" + off.mac, "/h:" + off.address, "/p:9"};
+  const std::vector<std::string> wake_off = {"/m:" + off.mac, "/h:" + off.address, "/p:9"},
+                                 wake_running = {"/m:" + h[0].mac, "/h:" + h[0].address, "/p:9",
+                                                 "/r:3"};
   auto with = [](std::vector<std::string> a, std::initializer_list<std::string> more) {
     a.insert(a.end(), more);
     return a;
@@ -264,6 +313,7 @@ void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false)
     bool answered_before;  // the run's own host was confirmed a moment ago
     std::uint64_t heard, broadcasts;
     int status;
+    const char* entry = nullptr;  // its entry, set by hand
   } cases[] = {
       {"one host", with(wake_off, {"/t:1000"}), false, 1, 1, 5},
       {"a list line without bits",
@@ -274,12 +324,8 @@ void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false)
        5},
       {"/s:32", with(wake_off, {"/s:32", "/t:1000"}), false, 0, 0, 5},
       {"/r:3", with(wake_off, {"/r:3", "/t:2500"}), false, 3, 3, 5},
-      {"its entry holds its MAC",
-       {"/m:" + h[0].mac, "/h:" + h[0].address, "/p:9", "/r:3"},
-       true,
-       0,
-       0,
-       0},
+      {"its entry holds its MAC", wake_running, true, 0, 0, 0},
+      {"its stale entry holds its MAC", wake_running, false, 0, 0, 0, "stale"},
       {"a routed host",
        {"/m:" + off.mac, "/h:" + RoomLab::Answering(0), "/p:9", "/r:3"},
        false,
@@ -291,6 +337,7 @@ void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false)
   for (const auto& c : cases) {
     room.ForgetNeighbours();
     if (c.answered_before) room.RunProgram(c.arguments, 60, raw_icmp_refused);
+    if (c.entry != nullptr) room.AddStaleEntry(h[0].address, h[0].mac, c.entry);
     const std::uint64_t heard = room.OffPcHeard(), sent = room.ClientLinkBroadcasts();
     EXPECT_EQ(room.RunProgram(c.arguments, 60, raw_icmp_refused).status, c.status) << c.name;
     EXPECT_EQ(room.OffPcHeard() - heard, c.heard) << c.name;
@@ -309,6 +356,8 @@ TEST_P(LearnUnderWine, ListsTheRoom) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's cases";
   ExpectList(room_->RunProgram({"/l:198.18.1.0/24"}, 180, GetParam()), "198.18.1.0/24",
              {0, 1, 2, 3});
+  EXPECT_EQ(room_->RunProgram({"/l:abc"}, 180, GetParam(), false, kMarkErrors).out,
+            "2> " + ProgramLines({"学習範囲(/lｽｲｯﾁの指定値)が不正です。"}));
   const auto& h = RoomLab::LinkHosts();
   RunResult r = room_->RunProgram({"/m:" + std::string(kOtherMac), "/h:" + h[1].address, "/t:2000"},
                                   180, GetParam());

@@ -43,7 +43,8 @@ const std::vector<RoomLab::LinkHost>& RoomLab::LinkHosts() {
       {"198.18.1.21", "02-00-00-00-00-01", 24},   {"198.18.1.22", "02-00-00-00-00-02", 24},
       {"198.18.1.130", "02-00-00-00-00-03", 24},  {"198.18.1.254", "02-00-00-00-00-04", 24},
       {"198.18.32.50", "02-00-00-00-00-05", 20},  {"198.18.40.7", "02-00-00-00-00-06", 20},
-      {"198.18.47.250", "02-00-00-00-00-07", 20},
+      {"198.18.47.250", "02-00-00-00-00-07", 20}, {"198.19.0.20", "02-00-00-00-00-08", 16},
+      {"198.19.200.10", "02-00-00-00-00-09", 16},
   };
   return hosts;
 }
@@ -51,6 +52,8 @@ const std::vector<RoomLab::LinkHost>& RoomLab::LinkHosts() {
 void RoomLab::LinkRoom() {
   lab_.Link(client_, "198.18.1.1/24", room_, "", "veth1");
   MustRun({"ip", "-n", client_, "addr", "add", "198.18.32.1/20", "brd", "+", "dev", "veth1"});
+  lab_.Link(client_, "198.19.0.1/16", room_, "", "veth4");
+  MustRun({"ip", "-n", client_, "addr", "add", "198.19.200.1/24", "brd", "+", "dev", "veth4"});
   // Each address answered by its own MAC only, and announced only by it.
   for (const char* setting :
        {"net.ipv4.conf.all.arp_ignore=1", "net.ipv4.conf.all.arp_announce=2"}) {
@@ -66,7 +69,7 @@ void RoomLab::LinkRoom() {
   for (const LinkHost& h : LinkHosts()) {
     std::string mac = h.mac;
     for (char& c : mac) c = c == '-' ? ':' : c;
-    lab_.AddMacvlan(room_, "veth1", "pc" + std::to_string(++n), mac,
+    lab_.AddMacvlan(room_, h.bits == 16 ? "veth4" : "veth1", "pc" + std::to_string(++n), mac,
                     h.address + "/" + std::to_string(h.bits));
   }
   std::string mac = OffPc().mac;
@@ -80,6 +83,9 @@ void RoomLab::LinkRoom() {
            {"ip", "nexthop", "add", "id", "7", "dev", "veth1"},
            {"ip", "route", "add", "198.18.1.16/28", "nhid", "7"},
            {"ip", "route", "add", "198.18.1.64/26", "via", "198.18.1.21"},
+           {"ip", "link", "add", "na0", "type", "veth", "peer", "name", "na1"},
+           {"ip", "link", "set", "na0", "arp", "off", "up"},  // broadcast capable, NOARP
+           {"ip", "addr", "add", "198.18.14.1/24", "dev", "na0"},
            {"ip", "tuntap", "add", "dev", "tn0", "mode", "tun"},
            {"ip", "addr", "add", "198.18.13.1/24", "dev", "tn0"},
            {"ip", "link", "set", "tn0", "up"}}) {
@@ -150,6 +156,12 @@ void RoomLab::AddStaleEntry(const std::string& address, const std::string& mac,
   }
   MustRun({"ip", "-n", client_, "neigh", "replace", address, "lladdr", lladdr, "dev", link, "nud",
            state});
+}
+
+std::unique_ptr<BackgroundProcess> RoomLab::Shell(const std::string& command, bool in_room) const {
+  return std::make_unique<BackgroundProcess>(
+      std::vector<std::string>{"sh", "-c", command},
+      RunOptions{.prefix = lab_.Exec(in_room ? room_ : client_)});
 }
 
 std::uint64_t RoomLab::ClientSentToRoutedRange() const {

@@ -36,13 +36,14 @@ class RoomLab {
     int bits;
   };
   // Four on 198.18.1.0/24 (the last drops echo requests, as a firewall does), then three
-  // on 198.18.32.0/20, the last in its last 320 addresses.
+  // on 198.18.32.0/20, the last in its last 320 addresses, then two on a /16 of its own
+  // (veth4: 198.19.0.1/16, with a nested 198.19.200.1/24), the last late in it.
   static const std::vector<LinkHost>& LinkHosts();
   void LinkRoom();
   // The link as routers and VPNs leave it: a narrower /25 route inside 198.18.1.0/24, the
   // link's hosts 198.18.1.16/28 and the routed 198.18.64.0/24 through nexthop objects that
   // the route answer names alone (compat mode 0), 198.18.1.64/26 routed through a gateway
-  // on the link, and a tunnel 198.18.13.1/24 (tn0).
+  // on the link, a tunnel 198.18.13.1/24 (tn0) and a NOARP link 198.18.14.1/24 (na0).
   // A PC that is off, on 198.18.1.0/24 (after LinkRoom): its card hears frames but answers
   // no address resolution.
   static const LinkHost& OffPc();
@@ -69,6 +70,8 @@ class RoomLab {
   // deletes it. veth3 is a second link of the client's, on an overlapping 198.18.1.0/24.
   void AddStaleEntry(const std::string& address, const std::string& mac,
                      const std::string& state = "stale", const std::string& link = "veth1");
+  // A shell command in the client's namespace, or the room's, beside the test.
+  std::unique_ptr<BackgroundProcess> Shell(const std::string& command, bool in_room = false) const;
   // Packets the client sent to 198.18.1.64/26, which it routes through 198.18.1.21.
   std::uint64_t ClientSentToRoutedRange() const;
   // Packets the client namespace has sent on every interface (after LinkRoom).

@@ -142,9 +142,10 @@ bool ArpSocket::Receive(std::int32_t timeout_ms, std::vector<Neighbour>* replies
     const ssize_t size =
         ::recvfrom(fd_, frame, sizeof frame, 0, reinterpret_cast<sockaddr*>(&from), &from_size);
     if (size < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-    // Our own requests pass the socket on their way out.
+    // Our own requests pass the socket on their way out; a frame for another host (a
+    // promiscuous card, a bridge port, another VLAN's tag) answered someone else.
     if (from.sll_ifindex != static_cast<int>(interface_index_) ||
-        from.sll_pkttype == PACKET_OUTGOING) {
+        (from.sll_pkttype != PACKET_HOST && from.sll_pkttype != PACKET_BROADCAST)) {
       continue;
     }
     std::optional<Neighbour> reply =

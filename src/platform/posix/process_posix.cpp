@@ -36,19 +36,21 @@ CommandLine RawCommandLine(int argc, char** argv) {
   return line;
 }
 
-bool WriteLine(std::string_view text) {
+namespace {
+
+bool WriteLineTo(int fd, std::string_view text) {
   std::string line(text);
   line += '\n';
   const char* p = line.data();
   std::size_t left = line.size();
   while (left > 0) {
-    ssize_t n = ::write(STDOUT_FILENO, p, left);
+    ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
       // A non-blocking output (some launchers hand one over) read slowly is no failure:
       // the line waits for room, as it would on a blocking one.
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        pollfd out{STDOUT_FILENO, POLLOUT, 0};
+        pollfd out{fd, POLLOUT, 0};
         if (::poll(&out, 1, -1) >= 0 || errno == EINTR) continue;
       }
       return false;
@@ -58,6 +60,11 @@ bool WriteLine(std::string_view text) {
   }
   return true;
 }
+
+}  // namespace
+
+bool WriteLine(std::string_view text) { return WriteLineTo(STDOUT_FILENO, text); }
+bool WriteErrorLine(std::string_view text) { return WriteLineTo(STDERR_FILENO, text); }
 
 void ExitProcess(int status) { std::_Exit(status); }
 

@@ -33,6 +33,12 @@ int FailErrno() { return Fail(WsaErrorFromErrno(errno)); }
 
 int Fd(SOCKET s) { return static_cast<int>(s); }
 
+bool KeepsErrors(int fd) {
+  int on = 0;
+  socklen_t size = sizeof on;
+  return ::getsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, &size) == 0 && on != 0;
+}
+
 // Winsock option numbers to the kernel's.
 bool MapOption(int level, int name, int* native_level, int* native_name) {
   if (level == kSolSocket && name == kSoBroadcast) {
@@ -306,10 +312,11 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const SockAddrIn
                     reinterpret_cast<::sockaddr*>(&n), sizeof(n));
   };
   ssize_t r = send_once();
-  // A ping socket hands an ICMP error that arrived for an earlier request to the next send,
-  // to whatever address; its message still waits in the error queue for that request. The
-  // error is cleared by being reported, so a second try tells this send's own fate.
-  if (r < 0 && ping && posix::IsAsynchronousError(errno)) r = send_once();
+  // A ping socket, or one that keeps its ICMP errors in its queue, hands an error that
+  // arrived for an earlier datagram to the next send, to whatever address; its message
+  // still waits in the error queue for that datagram. The error is cleared by being
+  // reported, so a second try tells this send's own fate.
+  if (r < 0 && posix::IsAsynchronousError(errno) && (ping || KeepsErrors(Fd(s)))) r = send_once();
   return r < 0 ? FailErrno() : static_cast<int>(r);
 }
 

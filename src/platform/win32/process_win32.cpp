@@ -12,10 +12,12 @@ CommandLine RawCommandLine(int /*argc*/, char** /*argv*/) {
   return CommandLine{true, text != nullptr ? text : "", {}};
 }
 
-bool WriteLine(std::string_view text) {
+namespace {
+
+bool WriteLineTo(DWORD which, std::string_view text) {
   std::string line(text);
   line += "\r\n";
-  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  HANDLE out = ::GetStdHandle(which);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return false;
   const char* p = line.data();
   DWORD left = static_cast<DWORD>(line.size());
@@ -29,6 +31,11 @@ bool WriteLine(std::string_view text) {
   }
   return true;
 }
+
+}  // namespace
+
+bool WriteLine(std::string_view text) { return WriteLineTo(STD_OUTPUT_HANDLE, text); }
+bool WriteErrorLine(std::string_view text) { return WriteLineTo(STD_ERROR_HANDLE, text); }
 
 void ExitProcess(int status) {
   win32::LetHelperRequestsEnd();
