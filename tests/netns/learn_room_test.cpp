@@ -348,6 +348,113 @@ void ExpectThePacketReachesAnOffPc(RoomLab& room, bool raw_icmp_refused = false)
 
 TEST_F(LearnInNamespaces, ThePacketReachesAnOffPc) { ExpectThePacketReachesAnOffPc(*room_); }
 
+// What a script reads: got holds every key of want, with its value (arrays element by
+// element; a missing value fails).
+void ExpectHolds(const nlohmann::json& got, const nlohmann::json& want, const std::string& what) {
+  if (!want.is_object() && !want.is_array()) {
+    EXPECT_EQ(got, want) << what;
+    return;
+  }
+  ASSERT_EQ(got.type(), want.type()) << what << ": " << got.dump();
+  if (want.is_array()) {
+    ASSERT_EQ(got.size(), want.size()) << what << ": " << got.dump();
+  }
+  for (auto it = want.begin(); it != want.end(); ++it) {
+    if (want.is_array()) {
+      ExpectHolds(got[static_cast<std::size_t>(it - want.begin())], *it, what);
+    } else {
+      ASSERT_TRUE(got.contains(it.key())) << what << ": no " << it.key() << " in " << got.dump();
+      ExpectHolds(got[it.key()], it.value(), what + "." + it.key());
+    }
+  }
+}
+
+// Each outcome and cause, and "/l"'s machines, told as JSON lines; a run that ends before
+// any host as an error object; a dry run as a plan, with nothing sent.
+void ExpectEachOutcomeToldToScripts(RoomLab& room, bool raw_icmp_refused = false) {
+  using J = nlohmann::json;
+  const auto& h = RoomLab::LinkHosts();
+  const auto& off = RoomLab::OffPc();
+  const std::string list = "/tmp/trolvane-json-" + std::to_string(::getpid()) + ".txt";
+  const std::string f = (UnderWindowsBuild() ? "/f:Z:" : "/f:") + list;
+  std::ofstream(list) << h[0].mac << " " << h[0].address << "\n"
+                      << off.mac << " " << RoomLab::Answering(0) << "\n"
+                      << off.mac << " " << off.address << "\n"
+                      << off.mac << " " << RoomLab::Silent(0) << "\n";
+  room.RefuseDatagramsTo(RoomLab::Silent(0));
+  const std::vector<std::string> limit = {"sh", "-c", "ulimit -n 4 && exec \"$@\"", "-"};
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::size_t object;  // of the run's lines; the last: its summary or error
+    J want;
+    bool unprivileged = false;
+    std::vector<std::string> wrapper = {};
+  } cases[] = {
+      {{"/m:" + h[0].mac, "/h:" + h[0].address},
+       0,
+       0,
+       {{"outcome", "confirmed"}, {"by", "echo"}, {"path", "link"}, {"answer_mac", h[0].mac}}},
+      {{"/m:" + h[3].mac, "/h:" + h[3].address, "/c:1"}, 0, 0, {{"by", "tcp_refuse:1"}}},
+      {{"/m:" + std::string(kOtherMac), "/h:" + h[1].address, "/t:2000"},
+       5,
+       0,
+       {{"outcome", "other_machine"}, {"answer_mac", h[1].mac}}},
+      {{"/m:" + off.mac, "/h:" + off.address, "/p:9", "/t:1000"},
+       5,
+       0,
+       {{"outcome", "timeout"}, {"sent", {{{"to", "198.18.1.255"}, {"as", "link_broadcast"}}}}}},
+      {{"/m:" + off.mac, "/h:" + RoomLab::Rejected(0), "/t:2000"},
+       5,
+       0,
+       {{"cause", "icmp_error"}, {"detail", {{"type", 3}, {"code", 1}, {"from", "198.18.0.2"}}}}},
+      {{"/m:" + off.mac, "/h:pc-nowhere"}, 5, 0, {{"cause", "name_not_resolved"}}},
+      {{f, "/t:2000"}, 5, 3, {{"line", 4}, {"cause", "send_failed"}}},
+      {{"/m:" + off.mac, "/h:" + h[0].address}, 5, 0, {{"cause", "no_icmp_rights"}}, true},
+      {{"/m:" + h[3].mac, "/h:" + h[3].address, "/c:445", "/t:2000"},
+       5,
+       0,
+       {{"cause", "no_descriptor"}},
+       false,
+       limit},
+      {{"/l:198.18.1.0/24"}, 0, 0, {{"address", h[0].address}, {"mac", h[0].mac}, {"bits", 24}}},
+      {{"/l:198.18.1.0/24"}, 0, 4, {{"summary", {{"range", "198.18.1.0/24"}, {"found", 4}}}}},
+      {{"/l:198.18.1.0/8"},
+       2,
+       0,
+       {{"error", {{"status", 2}, {"text", "学習範囲(/lｽｲｯﾁの指定値)が不正です。"}}}}},
+      {{f, "/n"},
+       0,
+       2,
+       {{"path", "link"}, {"sent", {{{"to", "198.18.1.255"}, {"as", "link_broadcast"}}}}}},
+      {{f, "/n"}, 0, 1, {{"path", "routed"}, {"confirm", {"echo"}}}},
+      // Wine's routes do not show the gateway of the routed /26.
+      {{"/l:198.18.1.0/24", "/n"},
+       0,
+       0,
+       {{"summary", {{"addresses", UnderWindowsBuild() ? 252 : 188}, {"dry_run", true}}}}},
+  };
+  for (const auto& c : cases) {
+    if ((c.unprivileged || !c.wrapper.empty()) && UnderWindowsBuild()) continue;
+    room.ForgetNeighbours();
+    std::vector<std::string> arguments = c.arguments;
+    arguments.push_back("/o:json");
+    const std::uint64_t sent = room.ClientTxPackets();
+    const RunResult r = room.RunProgram(arguments, 60, raw_icmp_refused, c.unprivileged, c.wrapper);
+    const std::string what = arguments[0] + " " + arguments[1];
+    EXPECT_EQ(r.status, c.status) << what;
+    const std::vector<J> lines = JsonLines(r.out);
+    ASSERT_GT(lines.size(), c.object) << what << ": " << r.out;
+    ExpectHolds(lines[c.object], c.want, what);
+    if (arguments[arguments.size() - 2] == "/n") {
+      EXPECT_EQ(room.ClientTxPackets(), sent) << what;
+    }
+  }
+  ::unlink(list.c_str());
+}
+
+TEST_F(LearnInNamespaces, EachOutcomeIsToldToScripts) { ExpectEachOutcomeToldToScripts(*room_); }
+
 // The Windows build under Wine, with raw ICMP sockets and through the ICMP helper API:
 // the IP helper's neighbour table gives the same list.
 class LearnUnderWine : public LearnInNamespaces, public ::testing::WithParamInterface<bool> {};
@@ -365,6 +472,7 @@ TEST_P(LearnUnderWine, ListsTheRoom) {
   EXPECT_EQ(r.out, ProgramLines(
                        {"ホストの起動を確認できませんでした。(別の機器(" + h[1].mac + ")が応答)"}));
   ExpectThePacketReachesAnOffPc(*room_, GetParam());
+  ExpectEachOutcomeToldToScripts(*room_, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(RawIcmp, LearnUnderWine, ::testing::Bool(),
