@@ -75,6 +75,7 @@ def against_rows(name, measured, labels, digits):
 against_rows("room254", "host list, 254 answering hosts (`/f`)",
              ("`fping -c1 -q` on the same addresses", "a loop of 254 single runs"), 3)
 for name, label in (("room10k", "host list, 10,000 answering hosts"),
+                    ("room10k_json", "host list, 10,000 answering hosts, `/o:json`"),
                     ("room10k_tcp", "host list, 10,000 hosts dropping pings, `/c:3389`")):
     big = load(f"{name}.json")["results"][0]
     with open(os.path.join(out, f"{name}.rss")) as f:
