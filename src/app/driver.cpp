@@ -106,15 +106,53 @@ void ApplyListOptions(const TStringList& options, const std::vector<std::string>
   list.SetSettings(SendSettings(options));
 }
 
+namespace {
+
+// A job of the run, telling its results through the run's report.
+template <typename Job>
+std::unique_ptr<Job> Made(const Factory<Job>& make, const LineWriter& write,
+                          const std::shared_ptr<Report>& report, bool dry_run) {
+  std::unique_ptr<Job> job = make(write);
+  job->SetReport(report);
+  job->SetDryRun(dry_run);
+  return job;
+}
+
+struct Factories {
+  const Factory<TMagicPacket>& job;
+  const Factory<TWakeList>& list;
+  const Factory<TLearnRoom>& learn;
+  bool NameARoom(const TStringList& options) const { return learn && options.FindName("/l") >= 0; }
+  bool NameAList(const TStringList& options) const { return list && options.FindName("/f") >= 0; }
+};
+
+// Runs the room, the list or the one host that the options name; the job is gone when it
+// returns or raises.
+void RunNamed(const TStringList& options, const std::vector<std::string>& arguments,
+              const LineWriter& write, const std::shared_ptr<Report>& report,
+              const Factories& make) {
+  const bool dry_run = NamesSwitch(options, "/n");
+  if (make.NameARoom(options)) {
+    std::unique_ptr<TLearnRoom> room = Made(make.learn, write, report, dry_run);
+    room->SetRangeText(options.ValueOf("/l"));
+    room->Run();
+  } else if (make.NameAList(options)) {
+    std::unique_ptr<TWakeList> list = Made(make.list, write, report, dry_run);
+    ApplyListOptions(options, arguments, *list);
+    list->Run();
+  } else {
+    if (arguments.size() < 2) throw EArgsException(msg::kTooFewArguments);
+    std::unique_ptr<TMagicPacket> job = Made(make.job, write, report, dry_run);
+    ApplyOptions(options, *job);
+    job->Run();
+  }
+}
+
+}  // namespace
+
 int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write,
               const Factory<TMagicPacket>& make_job, const Factory<TWakeList>& make_list,
               const Factory<TLearnRoom>& make_learn, const LineWriter& write_error) {
-  auto names_a_room = [&make_learn](const TStringList& options) {
-    return make_learn && options.FindName("/l") >= 0;
-  };
-  auto names_a_list = [&make_list](const TStringList& options) {
-    return make_list && options.FindName("/f") >= 0;
-  };
   if (arguments.empty() || AsksForHelp(arguments)) {
     try {
       WriteUsageScreen(write);
@@ -123,40 +161,17 @@ int RunDriver(const std::vector<std::string>& arguments, const LineWriter& write
     }
     return 2;
   }
-
+  const Factories make{make_job, make_list, make_learn};
   int status = 0;
   std::string error_line;
   std::shared_ptr<Report> report = MakeTextReport(write);
   try {
     // The option list and the job are gone before the error line is written.
-    TStringList options = BuildOptionList(arguments);
-    const bool learning = names_a_room(options);
-    const LineWriter errors = learning ? write_error : LineWriter{};
+    const TStringList options = BuildOptionList(arguments);
+    const LineWriter errors = make.NameARoom(options) ? write_error : LineWriter{};
     report = MakeTextReport(write, errors);  // tells a bad "/o" too
     report = ReportOf(options, write, errors);
-    if (arguments.size() < 2 && !learning && !names_a_list(options)) {
-      throw EArgsException(msg::kTooFewArguments);
-    }
-    const bool dry_run = NamesSwitch(options, "/n");
-    if (learning) {
-      std::unique_ptr<TLearnRoom> room = make_learn(write);
-      room->SetReport(report);
-      room->SetDryRun(dry_run);
-      room->SetRangeText(options.ValueOf("/l"));
-      room->Run();
-    } else if (names_a_list(options)) {
-      std::unique_ptr<TWakeList> list = make_list(write);
-      list->SetReport(report);
-      list->SetDryRun(dry_run);
-      ApplyListOptions(options, arguments, *list);
-      list->Run();
-    } else {
-      std::unique_ptr<TMagicPacket> job = make_job(write);
-      job->SetReport(report);
-      job->SetDryRun(dry_run);
-      ApplyOptions(options, *job);
-      job->Run();
-    }
+    RunNamed(options, arguments, write, report, make);
   } catch (const ETrolvaneException& e) {
     status = StatusOf(e);
     error_line = OneLine(e.Message());

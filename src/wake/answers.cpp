@@ -132,23 +132,29 @@ void WaitLoop::JudgeByTable(Machine& m, const HeldProof& proof, bool final) {
   m.unsure.reset();
   bool all = true;
   for (std::size_t l : m.lines) {
-    RosterLine& line = roster_.lines[l];
-    if (line.outcome.Confirmed()) continue;
-    const bool mac_ok = !rules_.mac_check || !line.mac || (seen && *seen == *line.mac);
-    // Without an entry the table cannot tell, unless another machine was seen there.
-    const bool confirms = refusal ? seen && mac_ok : (seen ? mac_ok : !other(l));
-    if (seen && !confirms) {
-      line.outcome.kind = Outcome::Kind::kOtherMachine;
-      line.outcome.mac = seen;
-      line.outcome.at_us = proof.at_us;
-    }
-    if (confirms) {
-      Confirm(l, proof, seen);
-    } else {
-      all = false;
-    }
+    if (!roster_.lines[l].outcome.Confirmed()) all = JudgeLine(l, proof, seen) && all;
   }
   if (all) Done(m);
+}
+
+// One line by the entry read for its machine's answer: its own MAC confirms it; another's
+// says which machine answered. Without an entry the table cannot tell, unless another
+// machine was seen there; a refusal needs the entry.
+bool WaitLoop::JudgeLine(std::size_t l, const HeldProof& proof,
+                         const std::optional<os::HardwareAddress>& seen) {
+  RosterLine& line = roster_.lines[l];
+  const bool refusal = proof.by == Outcome::Proof::kTcpRefuse;
+  const bool mac_ok = !rules_.mac_check || !line.mac || (seen && *seen == *line.mac);
+  const bool other = line.outcome.kind == Outcome::Kind::kOtherMachine;
+  const bool confirms = refusal ? seen && mac_ok : (seen ? mac_ok : !other);
+  if (confirms) {
+    Confirm(l, proof, seen);
+  } else if (seen) {
+    line.outcome.kind = Outcome::Kind::kOtherMachine;
+    line.outcome.mac = seen;
+    line.outcome.at_us = proof.at_us;
+  }
+  return confirms;
 }
 
 // Where no ARP reply can be heard, a machine is found by its entry on the link of its

@@ -89,6 +89,8 @@ class WaitLoop {
   void Confirm(std::size_t line, const HeldProof& proof, std::optional<os::HardwareAddress> mac);
   void ReadTable(bool final);
   void JudgeByTable(Machine& m, const HeldProof& proof, bool final);
+  bool JudgeLine(std::size_t line, const HeldProof& proof,
+                 const std::optional<os::HardwareAddress>& seen);
   void SweepByTable(const std::vector<os::Neighbour>& entries, std::uint64_t now);
   void NoteReachableBefore();
   void Finish();
