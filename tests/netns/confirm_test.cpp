@@ -75,15 +75,48 @@ TEST_F(ConfirmInNamespaces, SilentTargetTimesOutAfterOneRequestASecond) {
   EXPECT_LE(requests, 4);
 }
 
+// A machine that starts answering 2.5 s after its packet is confirmed by the request of
+// its next second. A list rides out its link going down from 0.5 s to 2 s; a single host
+// ends at the send that failed.
 TEST_F(ConfirmInNamespaces, HostThatStartsLateIsConfirmed) {
-  SilenceTarget();
-  auto machine = lab_->StartInTarget({"answer_after_wake", "7", "2500", "20"});
-  ASSERT_TRUE(machine->WaitForOutput("ready\n", 10000));
-  RunResult r = lab_->RunProgram({kMac, "/h:198.18.0.2", "/t:15000"});
-  EXPECT_EQ(machine->Finish(10000).out, "ready\nanswering\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, kConfirmedTarget);
-  EXPECT_GE(lab_->IcmpCounter(lab_->target(), "InType8"), 3) << "confirmed by a later request";
+  lab_->AddTargetAddress("198.18.0.4/25");
+  lab_->AddTargetAddress("198.18.0.5/25");
+  const std::string list = "/tmp/trolvane-late-" + std::to_string(::getpid()) + ".txt";
+  std::ofstream(list) << "02-00-5E-00-53-02 198.18.0.2\n02-00-5E-00-53-02 198.18.0.4\n"
+                         "02-00-5E-00-53-02 198.18.0.5\n";
+  const std::vector<std::string> flap = {
+      "sh", "-c",
+      "\"$@\" & sleep 0.5; ip link set veth0 down; sleep 1.5; ip link set veth0 up; wait $!", "-"};
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> wrapper;
+    int status;
+    std::string out;
+    double least_seconds, most_seconds;
+  } cases[] = {
+      {{kMac, "/h:198.18.0.2", "/t:15000"}, {}, 0, kConfirmedTarget, 2.5, 4.5},
+      {{"/f:" + list, "/t:8000"},
+       flap,
+       0,
+       "ホスト(198.18.0.2)の起動を確認しました。\nホスト(198.18.0.4)の起動を確認しました。\n"
+       "ホスト(198.18.0.5)の起動を確認しました。\n3台中3台の起動を確認しました。\n",
+       2.5,
+       4.5},
+      {{kMac, "/h:198.18.0.2", "/t:8000"}, flap, 5, kPingError, 2.0, 3.0},  // the flap's 2 s
+  };
+  for (const auto& c : cases) {
+    SilenceTarget();
+    auto machine = lab_->StartInTarget({"answer_after_wake", "7", "2500", "20"});
+    ASSERT_TRUE(machine->WaitForOutput("ready\n", 10000));
+    RunResult r;
+    const double seconds = Timed(c.arguments, &r, false, c.wrapper);
+    EXPECT_EQ(machine->Finish(10000).out, "ready\nanswering\n");
+    EXPECT_EQ(r.status, c.status) << c.arguments[1];
+    EXPECT_EQ(r.out, c.out) << c.arguments[1];
+    EXPECT_GE(seconds, c.least_seconds) << c.arguments[1];
+    EXPECT_LT(seconds, c.most_seconds) << c.arguments[1];
+  }
+  ::unlink(list.c_str());
 }
 
 // The router answers every request at once with "net unreachable"; the requests still
