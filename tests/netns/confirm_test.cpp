@@ -2,6 +2,7 @@
 // answers, one that never does, one that starts late, one beyond a router that has no
 // route, and another program's replies. Natively only; needs root.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -41,6 +42,14 @@ std::pair<long, long> CountedCalls(const std::string& path) {
     }
   }
   return {waits, all};
+}
+
+// The processor time of the children this process has waited for, in seconds.
+double ChildrenCpuSeconds() {
+  rusage used{};
+  ::getrusage(RUSAGE_CHILDREN, &used);
+  return static_cast<double>(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+         static_cast<double>(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
 }
 
 class ConfirmInNamespaces : public PingLabTest {
@@ -195,7 +204,10 @@ TEST_F(ConfirmInNamespaces, WaitingIsNoBusyLoop) {
   const std::string counts = "/tmp/trolvane-icmp-strace-" + std::to_string(::getpid());
   for (const auto& c : cases) {
     RunResult r;
+    const double cpu = ChildrenCpuSeconds();
     Timed(c.arguments, &r, c.unprivileged, {"strace", "-f", "-c", "-o", counts});
+    // A loop that spins without a system call shows only in the processor time.
+    EXPECT_LT(ChildrenCpuSeconds() - cpu, 0.1) << c.unprivileged;
     EXPECT_EQ(r.status, 5) << c.unprivileged;
     EXPECT_EQ(r.out, c.out) << c.unprivileged;
     const auto [waits, all] = CountedCalls(counts);
