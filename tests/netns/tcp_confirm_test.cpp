@@ -55,7 +55,7 @@ TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
       {"/h:" + std::string(PingLab::kBehindTheTarget), "/c:3389", "/t:3000", false, 5,
        ProgramLines({kTimedOut})},
       // Nothing at .77 on the link, but the router resets for it: on a path chosen by port,
-      // and on a route that appears after the path was read.
+      // and on a route that appears after the path was read (with the MAC check off).
       {"/h:198.18.0.77",
        "/c:3389",
        "/t:3000",
@@ -74,7 +74,7 @@ TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
        5,
        ProgramLines({kTimedOut}),
        60,
-       {"sh", "-c", "(sleep 1; ip route add 198.18.0.77 via 198.18.0.2) & exec \"$@\"", "-"}},
+       {"sh", "-c", "(sleep 1; ip route add 198.18.0.77 via 198.18.0.2) & exec \"$@\" /v:0", "-"}},
       {"/h:198.18.0.2",
        "/c:445",
        "/t:3000",
