@@ -101,14 +101,14 @@ TEST_F(AnswersInNamespaces, WithoutATimeLimitALateHostIsConfirmed) {
 
 // The same under Wine, with raw ICMP sockets and, as for a user without them, through the
 // ICMP helper API, whose requests each live for their host's second: an answer within it
-// is heard, also without a time limit. A lab (and a Wine prefix) for each. Windows build
-// only.
+// (900 ms late) is heard, also without a time limit. A lab (and a Wine prefix) for each.
+// Windows build only.
 class SlowRepliesUnderWine : public AnswersInNamespaces,
                              public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SlowRepliesUnderWine, AreHeard) {
   if (!UnderWindowsBuild()) GTEST_SKIP() << "the Windows build's cases";
-  auto responder = Responder({"--delay", GetParam() ? "400" : "1500"}, "", 60);
+  auto responder = Responder({"--delay", GetParam() ? "900" : "1500"}, "", 60);
   // Wine makes the lab's prefix on its first run, which takes a while.
   ASSERT_EQ(lab_->RunBuildUnderTest({}, false, 180).status, 2);
   for (const char* timeout : {"/t:6000", "/t:-2"}) {

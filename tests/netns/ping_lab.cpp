@@ -50,6 +50,10 @@ std::unique_ptr<BackgroundProcess> PingLab::StartInTarget(
 
 void PingLab::ShieldTarget() {
   SetSysctl(target_, "net.ipv4.icmp_echo_ignore_all", "1");
+  // A router that resets for its link too, and sends no redirect that would take it off
+  // the path.
+  SetSysctl(target_, "net.ipv4.conf.all.send_redirects", "0");
+  SetSysctl(target_, "net.ipv4.conf.veth0.send_redirects", "0");
   AddTargetAddress(std::string(kDeafHost) + "/25");
   AddTargetAddress(std::string(kBehindTheTarget) + "/32");
   const std::string rules =
@@ -62,7 +66,9 @@ void PingLab::ShieldTarget() {
       std::string(kBehindTheTarget) +
       " tcp dport 3389 reject with tcp reset; "
       "add rule ip shield input tcp dport 22 drop; "
-      "add rule ip shield input tcp dport 23 reject with icmp type port-unreachable";
+      "add rule ip shield input tcp dport 23 reject with icmp type port-unreachable; "
+      "add chain ip shield forward { type filter hook forward priority 0; }; "
+      "add rule ip shield forward tcp flags syn reject with tcp reset";
   if (RunCommand({"nft", rules}, {.prefix = lab_.Exec(target_)}).status != 0) {
     throw std::runtime_error("cannot set the target's firewall (nft)");
   }

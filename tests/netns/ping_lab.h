@@ -31,7 +31,8 @@ class PingLab {
   // TCP port 3389 listens, 445 is closed (a reset), 22 dropped, 23 rejected with an ICMP
   // port-unreachable (no reset), and a second address, kDeafHost, drops everything. For
   // the client, kBehindTheTarget is a host routed through the target, for which the
-  // target's firewall refuses port 3389 with a reset.
+  // target's firewall refuses port 3389 with a reset. As a router, the target resets
+  // every TCP connection it would forward, also back onto its link.
   void ShieldTarget();
   static constexpr char kDeafHost[] = "198.18.0.3";
   static constexpr char kBehindTheTarget[] = "198.18.0.130";

@@ -27,11 +27,19 @@ class TcpConfirmInNamespaces : public PingLabTest {
 
 // Only the host's own answers count: an accept or a reset, never a time-out or an ICMP
 // error (23 is rejected with a port-unreachable), and a reset only from a host on the link
-// (a firewall on the way resets for a host that does not exist). An attempt that cannot be
-// made for want of a descriptor is the host's error.
+// that the neighbour table holds (a firewall or router on the way resets for a host that
+// does not exist). An attempt that cannot be made for want of a descriptor is the host's
+// error.
 TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
   lab_->SetSysctl(lab_->client(), "net.ipv4.ping_group_range", "1 0");  // no ICMP unprivileged
   std::ofstream(list_) << "02-00-5E-00-53-02 198.18.0.2\n02-02-03-04-05-06 198.18.0.3\n";
+  const std::vector<std::string> by_port = {
+      "sh", "-c",
+      "ip rule add ipproto tcp dport 3389 lookup 100 && "
+      "ip route add 198.18.0.77 via 198.18.0.2 table 100 && exec \"$@\"",
+      "-"};
+  const std::vector<std::string> later = {
+      "sh", "-c", "(sleep 1; ip route add 198.18.0.77 via 198.18.0.2) & exec \"$@\" /v:0", "-"};
   const struct {
     std::string hosts, ports, timeout;
     bool unprivileged;
@@ -53,6 +61,10 @@ TEST_F(TcpConfirmInNamespaces, APortConfirmsWherePingsAreDropped) {
                      "2台中1台の起動を確認しました。"})},
       {"/h:" + std::string(PingLab::kBehindTheTarget), "/c:3389", "/t:3000", false, 5,
        ProgramLines({kTimedOut})},
+      // Nothing at .77 on the link, but the router resets for it: on a path chosen by port,
+      // and on a route that appears after the path was read (with the MAC check off).
+      {"/h:198.18.0.77", "/c:3389", "/t:3000", false, 5, ProgramLines({kTimedOut}), 60, by_port},
+      {"/h:198.18.0.77", "/c:445", "/t:3000", false, 5, ProgramLines({kTimedOut}), 60, later},
       {"/h:198.18.0.2",
        "/c:445",
        "/t:3000",
