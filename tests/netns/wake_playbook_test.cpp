@@ -1,6 +1,7 @@
-// The orchestration playbook (contrib/ansible/wake.yml) as an admin runs it: from a
-// controller namespace over SSH to two wakers, each waking the room behind it. The wakers
-// share this machine's file system, as wakers with one home folder do. Needs root.
+// The orchestration playbook (contrib/ansible/wake.yml) as an admin runs it, in check mode
+// and then for real: from a controller namespace over SSH to two wakers, each waking the
+// room behind it, and to three whose room fails. The wakers share this machine's file
+// system, as wakers with one home folder do. Needs root.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -81,6 +82,7 @@ TEST_F(WakePlaybook, EachWakerWakesItsRoomAndTheControllerAddsThemUp) {
       list << "02-00-00-00-0" << n << "-0" << i << "  " << (i <= answering[r - 1] ? answers : drops)
            << "." << i << "\n";
     }
+    if (r == 1) list << "02-00-00-00-01-09 pc-nowhere\n";
     std::ofstream(Path("sshd" + n))
         << "ListenAddress " << address << "\nHostKey " << Path("host_key")
         << "\nAuthorizedKeysFile " << Path("authorized_keys") << "\nPidFile " << Path("pid" + n)
@@ -94,6 +96,12 @@ TEST_F(WakePlaybook, EachWakerWakesItsRoomAndTheControllerAddsThemUp) {
     // The second room also broadcasts to its /24.
     inventory += "waker" + n + " ansible_host=" + address + (r == 2 ? " trolvane_bits=24\n" : "\n");
   }
+  // Rooms that fail: a bad line, no list, no program.
+  std::ofstream(Path("lists/waker3.txt")) << "02-00-00-00-03-01 198.18.11.1\nzz 198.18.11.2\n";
+  std::ofstream(Path("lists/waker5.txt")) << "02-00-00-00-05-01 198.18.11.1\n";
+  inventory +=
+      "waker3 ansible_host=198.18.0.6\nwaker4 ansible_host=198.18.0.10\n"
+      "waker5 ansible_host=198.18.0.6 trolvane_bin=/nonexistent/trolvane\n";
   std::ofstream(Path("inventory"))
       << inventory << "[wakers:vars]\nansible_user=root\n"
       << "ansible_ssh_private_key_file=" << Path("user_key") << "\n"
@@ -101,24 +109,42 @@ TEST_F(WakePlaybook, EachWakerWakesItsRoomAndTheControllerAddsThemUp) {
       << "UserKnownHostsFile=" << Path("known_hosts") << " -o BatchMode=yes -o ConnectTimeout=5\n"
       << "ansible_python_interpreter=/usr/bin/python3\n"
       << "trolvane_bin=" << TROLVANE_PROGRAM << "\n"
-      << "trolvane_lists=" << Path("lists") << "\ntrolvane_wait_ms=3000\n";
+      << "trolvane_lists=" << Path("lists") << "\ntrolvane_wait_ms=3000\n"
+      << "trolvane_report=" << Path("report.json") << "\n";
   const std::set<fs::path> list_files_before = ListFiles();
 
-  auto start = std::chrono::steady_clock::now();
-  // No lasting SSH connections: they would outlive the play and hold its output open.
-  RunResult play =
-      RunCommand({"env", "ANSIBLE_HOME=" + Path("ansible"), "ANSIBLE_SSH_ARGS=-o ControlMaster=no",
-                  "ANSIBLE_PIPELINING=1", "ansible-playbook", "-i", Path("inventory"),
-                  TROLVANE_SOURCE_DIR "/contrib/ansible/wake.yml"},
-                 {.time_limit_seconds = 120, .prefix = lab.Exec(controller)});
-  std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  std::printf("%s\nthe play took %.1f s\n", play.out.c_str(), took.count());
+  using nlohmann::json;
+  const json failed = {"waker3", "waker4", "waker5"};
+  for (const std::string mode : {"--check", "--limit=all"}) {
+    auto start = std::chrono::steady_clock::now();
+    // No lasting SSH connections: they would outlive the play and hold its output open.
+    RunResult play = RunCommand(
+        {"env", "ANSIBLE_HOME=" + Path("ansible"), "ANSIBLE_SSH_ARGS=-o ControlMaster=no",
+         "ANSIBLE_PIPELINING=1", "ansible-playbook", mode, "-i", Path("inventory"),
+         TROLVANE_SOURCE_DIR "/contrib/ansible/wake.yml"},
+        {.time_limit_seconds = 120, .prefix = lab.Exec(controller)});
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("%s\nthe play took %.1f s\n", play.out.c_str(), took.count());
 
-  EXPECT_EQ(play.status, 0);
-  for (const char* line :
-       {"\"waker1: 4台中3台の起動を確認しました。\"", "\"waker2: 4台中2台の起動を確認しました。\"",
-        "\"total: 8台中5台の起動を確認しました。\""}) {
-    EXPECT_NE(play.out.find(line), std::string::npos) << line;
+    EXPECT_EQ(play.status, 2);  // the failed rooms fail their wakers
+    const json report = json::parse(std::ifstream(Path("report.json")), nullptr, false);
+    const json& r = report["rooms"];
+    EXPECT_NE(r["waker3"]["reason"].dump().find("の2行目が不正です。"), std::string::npos) << r;
+    EXPECT_NE(r["waker4"]["reason"].dump().find("waker4.txt"), std::string::npos) << r;
+    EXPECT_NE(r["waker5"]["reason"].dump().find("/nonexistent/trolvane"), std::string::npos) << r;
+    if (mode == "--check") {
+      EXPECT_EQ(r["waker1"]["plan"].size(), 5u) << r;
+      EXPECT_EQ(r["waker2"]["plan"][0],
+                "198.18.12.1 198.18.12.1 routed -> 198.18.12.1 (unicast), 198.18.12.255 "
+                "(directed_broadcast) confirm: echo");
+      EXPECT_EQ(report["total"], json({{"rooms", 5}, {"hosts", 9}, {"failed", failed}}));
+    } else {
+      EXPECT_EQ(r["waker1"]["off"],
+                json({"198.18.21.4 timeout", "pc-nowhere error name_not_resolved"}));
+      EXPECT_EQ(r["waker2"]["off"], json({"198.18.22.3 timeout", "198.18.22.4 timeout"}));
+      EXPECT_EQ(report["total"],
+                json({{"rooms", 5}, {"hosts", 9}, {"confirmed", 5}, {"failed", failed}}));
+    }
   }
   EXPECT_EQ(ListFiles(), list_files_before);
 }
