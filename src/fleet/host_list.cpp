@@ -6,6 +6,7 @@
 #include "text/int_convert.h"
 #include "text/messages.h"
 #include "text/string_list.h"
+#include "wake/magic_packet.h"
 
 namespace trolvane {
 namespace {

@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "wake/magic_packet.h"
+#include "platform/neighbours.h"
+#include "wake/destinations.h"
 
 namespace trolvane {
 

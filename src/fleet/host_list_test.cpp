@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "text/messages.h"
+#include "wake/errors.h"
 
 namespace trolvane {
 namespace {

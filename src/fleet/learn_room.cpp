@@ -15,7 +15,7 @@
 #include "text/mac_text.h"
 #include "text/messages.h"
 #include "text/string_list.h"
-#include "wake/magic_packet.h"
+#include "wake/errors.h"
 #include "wake/progress_line.h"
 #include "wake/report.h"
 #include "wake/roster.h"

@@ -11,7 +11,7 @@
 #include "text/messages.h"
 #include "text/string_list.h"
 #include "wake/destinations.h"
-#include "wake/magic_packet.h"
+#include "wake/errors.h"
 #include "wake/report.h"
 #include "wake/roster.h"
 #include "wake/socket_wire.h"
@@ -49,7 +49,7 @@ RosterLine LineOf(const ListedHost& listed) {
   try {
     line.to = ResolveDestinations(listed.host, listed.mask_bits);
     if (!line.to.host) {
-      line.outcome = Outcome::Error({Failure::Cause::kNameNotResolved, os::kWsaHostNotFound});
+      line.outcome = Outcome::Error({Failure::Cause::kNameNotResolved, line.to.lookup_error});
     }
   } catch (const std::exception& e) {
     line.outcome = Outcome::Error({Failure::Cause::kRefusedHost, 0, e.what()});

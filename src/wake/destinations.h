@@ -18,6 +18,8 @@ struct Destinations {
   // Network order; none when the text names no address (an unknown name, a digit-led
   // text the platform's parser refuses): nothing is sent and the host is a ping error.
   std::optional<std::uint32_t> host;
+  // Without a host: the resolver's error for the name (Windows Sockets numbering).
+  int lookup_error = 0;
   // With mask bits: the host's address with every host bit set.
   std::optional<std::uint32_t> broadcast;
 };

@@ -45,6 +45,20 @@ std::string ProofName(const Outcome& outcome) {
   }
 }
 
+// The resolver's errors, as Windows tells them.
+std::string NameErrorText(int code) {
+  switch (code) {
+    case 11002:
+      return "Temporary failure in name resolution.";
+    case 11003:
+      return "Non-recoverable name server error.";
+    case 11004:
+      return "The name is valid, but has no address.";
+    default:
+      return "Host not found.";
+  }
+}
+
 // The system's text and code, or the ICMP message and who sent it.
 Json Detail(const Failure& failure) {
   switch (failure.cause) {
@@ -55,7 +69,7 @@ Json Detail(const Failure& failure) {
     case Failure::Cause::kRefusedHost:
       return Text(failure.text);
     case Failure::Cause::kNameNotResolved:
-      return "Host not found. (" + IntToText(failure.code) + ")";
+      return NameErrorText(failure.code) + " (" + IntToText(failure.code) + ")";
     default: {
       const std::string_view text = SocketErrorText(failure.code);
       return std::string(text.empty() ? "Error" : text) + " (" + IntToText(failure.code) + ")";

@@ -15,7 +15,7 @@ Roster& TMagicPacket::Target() {
   RosterLine line;
   line.to = ResolveDestinations(HostAddress(), MaskBits());
   if (!line.to.host) {
-    line.outcome = Outcome::Error({Failure::Cause::kNameNotResolved, os::kWsaHostNotFound});
+    line.outcome = Outcome::Error({Failure::Cause::kNameNotResolved, line.to.lookup_error});
   }
   line.host = HostAddress();
   line.mask_bits = MaskBits();
@@ -43,11 +43,17 @@ void TMagicPacket::SendMagicPacket() {
   Pacer pacer(kRequestGapUs, kNever);
   target.begun_us = Results().begun_us;
   line.sent.clear();
+  // The socket tells a failed call only to its event; a datagram that did not go is not
+  // told as sent.
+  bool failed = false;
+  socket.OnError = [&failed](TBaseSocket&, int) { failed = true; };
   for (const auto& [address, as] : to) {
     pacer.PauseUntil(pacer.NextSlot());
     const std::uint64_t started = pacer.Now();
+    failed = false;
     SendPacketTo(socket, address);
-    if (address) line.sent.push_back({*address, as, os::MicroTicks() - *target.begun_us});
+    if (address && !failed)
+      line.sent.push_back({*address, as, os::MicroTicks() - *target.begun_us});
     pacer.Sent(started);
   }
 }
