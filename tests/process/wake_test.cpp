@@ -1,8 +1,6 @@
 // The send step as a user meets it: datagrams on loopback, error lines and statuses.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "support/netns_lab.h"
@@ -66,30 +64,6 @@ TEST_F(ProgramSend, APortTextThatIsNoServiceAndNoNumberEndsWithStatus3) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.out,
             ProgramLines({"マジックパケットの送信処理に失敗しました。" + NotInteger("abc")}));
-}
-
-// For scripts: one JSON object a line, then the summary, in UTF-8 on both builds; a dry
-// run tells the same packets and sends none.
-TEST_F(ProgramSend, JsonLinesAndADryRunTellTheSamePackets) {
-  const std::string list = "/tmp/trolvane-json-" + std::to_string(::getpid()) + ".txt";
-  std::ofstream(list) << "01-02-03-04-05-06 127.0.0.1 24\n02-02-03-04-05-06 0.0.0.0\n";
-  const std::string f = (UnderWindowsBuild() ? "/f:Z:" : "/f:") + list;
-  auto run = JsonLines(RunProgram({f, PortOption(), "/t:0", "/o:json"}).out);
-  EXPECT_EQ(host_.Receive(), Packet());
-  const auto plan = JsonLines(RunProgram({f, PortOption(), "/o:json", "/n"}).out);
-  std::remove(list.c_str());
-  EXPECT_EQ(host_.Receive(300), std::nullopt);
-  ASSERT_EQ(run.size(), 3u);
-  ASSERT_EQ(plan.size(), 3u);
-  const nlohmann::json sent = {{{"to", "127.0.0.1"}, {"as", "unicast"}},
-                               {{"to", "127.0.0.255"}, {"as", "directed_broadcast"}}};
-  EXPECT_EQ(plan[0]["sent"], sent);
-  for (auto& s : run[0]["sent"]) s.erase("ms");
-  EXPECT_EQ(run[0]["sent"], sent);
-  EXPECT_EQ(run[1]["cause"], "refused_host");
-  EXPECT_EQ(run[1]["text"], "ホスト(0.0.0.0)の起動を確認できませんでした。(Pingエラー)");
-  EXPECT_EQ(run[2]["summary"]["status"], 5);
-  EXPECT_EQ(plan[2]["summary"]["dry_run"], true);
 }
 
 // With standard output closed, no socket takes its place: the receiver gets the packet and
