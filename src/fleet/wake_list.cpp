@@ -52,7 +52,8 @@ RosterLine LineOf(const ListedHost& listed) {
       line.outcome = Outcome::Error({Failure::Cause::kNameNotResolved, line.to.lookup_error});
     }
   } catch (const std::exception& e) {
-    line.outcome = Outcome::Error({Failure::Cause::kRefusedHost, 0, e.what()});
+    line.refusal = e.what();
+    line.outcome = Outcome::Error({Failure::Cause::kRefusedHost});
   }
   return line;
 }

@@ -39,7 +39,7 @@ void WaitLoop::Judge(const Heard& heard) {
       break;
     case Heard::Kind::kIcmpError:
       if (!Sweeping() && m->echoes.Answers(heard.sequence) && ErrorsCount(m->path)) {
-        m->failure = Failure{Failure::Cause::kIcmpError, 0, {}, heard.icmp};
+        m->failure = Failure{Failure::Cause::kIcmpError, 0, heard.icmp};
       }
       break;
     case Heard::Kind::kAccepted:

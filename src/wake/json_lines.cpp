@@ -59,15 +59,17 @@ std::string NameErrorText(int code) {
   }
 }
 
-// The system's text and code, or the ICMP message and who sent it.
-Json Detail(const Failure& failure) {
+// The system's text and code, the ICMP message and who sent it, or why the host rules
+// refused the line.
+Json Detail(const RosterLine& line) {
+  const Failure& failure = line.outcome.failure;
   switch (failure.cause) {
     case Failure::Cause::kIcmpError:
       return {{"type", failure.icmp.type},
               {"code", failure.icmp.code},
               {"from", DottedQuad(failure.icmp.from)}};
     case Failure::Cause::kRefusedHost:
-      return Text(failure.text);
+      return Text(line.refusal);
     case Failure::Cause::kNameNotResolved:
       return NameErrorText(failure.code) + " (" + IntToText(failure.code) + ")";
     default: {
@@ -108,7 +110,7 @@ void AddOutcome(const RosterLine& line, Json& o) {
   }
   if (outcome.kind == Outcome::Kind::kError) {
     o["cause"] = CauseName(outcome.failure.cause);
-    o["detail"] = Detail(outcome.failure);
+    o["detail"] = Detail(line);
   }
 }
 

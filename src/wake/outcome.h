@@ -21,16 +21,15 @@ struct IcmpReport {
 struct Failure {
   enum class Cause : std::uint8_t {
     kNameNotResolved,  // the host text names no address
-    kRefusedHost,      // the host rules refused the line before the wait (text: why)
+    kRefusedHost,      // the host rules refused the line before the wait
     kNoIcmpRights,     // neither a raw nor a ping socket can be had
     kIcmpError,        // the network answered a request with an ICMP error (icmp)
     kSendFailed,       // the system refused a send (code)
     kNoDescriptor,     // the process may open no more sockets
   };
   Cause cause = Cause::kSendFailed;
-  int code = 0;        // the system's error, in the Windows Sockets numbering; 0: none known
-  std::string text{};  // kRefusedHost
-  IcmpReport icmp{};   // kIcmpError
+  int code = 0;       // the system's error, in the Windows Sockets numbering; 0: none known
+  IcmpReport icmp{};  // kIcmpError
 };
 
 struct Outcome {

@@ -41,6 +41,7 @@ struct RosterLine {
   std::optional<os::HardwareAddress> mac;
   std::int32_t mask_bits = kNoMaskBits;
   Destinations to;
+  std::string refusal;  // why the host rules refused it, where they did
 
   // Where its packet goes, set when the roster is built. Where the link broadcast carries
   // the packet to a machine that answers no address resolution, the unicast (which could
