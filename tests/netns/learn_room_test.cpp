@@ -371,7 +371,8 @@ void ExpectEachOutcomeToldToScripts(RoomLab& room, bool raw_icmp_refused = false
                       << off.mac << " " << RoomLab::Answering(0) << "\n"
                       << off.mac << " " << off.address << "\n"
                       << off.mac << " " << RoomLab::Silent(0) << "\n"
-                      << off.mac << " 0.0.0.0\n";
+                      << off.mac << " 0.0.0.0\n"
+                      << off.mac << " " << off.address << " 32\n";
   room.RefuseDatagramsTo(RoomLab::Silent(0));
   const std::vector<std::string> limit = {"sh", "-c", "ulimit -n 4 && exec \"$@\"", "-"};
   const struct {
@@ -420,6 +421,7 @@ void ExpectEachOutcomeToldToScripts(RoomLab& room, bool raw_icmp_refused = false
        2,
        {{"path", "link"}, {"sent", {{{"to", "198.18.1.255"}, {"as", "link_broadcast"}}}}}},
       {{f, "/n"}, 0, 1, {{"path", "routed"}, {"confirm", {"echo"}}}},
+      {{f, "/n"}, 0, 5, {{"sent", {{{"to", off.address}, {"as", "unicast"}}}}}},  // its bits alone
       // Wine's routes do not show the gateway of the routed /26.
       {{"/l:198.18.1.0/24", "/n"},
        0,
